@@ -1,0 +1,63 @@
+// One note of the synthesiser: five table oscillators ("operators") in phase modulation.
+//
+// Numeric contract:
+// - Runs at twice the host rate. Phases are uint16 accumulators, 65536 = one cycle; tables are read
+//   with the top 12 bits (phase >> 4) and no interpolation.
+// - Operator outputs that modulate other operators are in phase units: 32767 shifts the target's
+//   phase by half a cycle. Self-feedback uses the previous sample's output.
+// - Operators 1..4 each feed one bus: the next operator's phase (Next), operator m's phase (M) or
+//   the voice output (Out). Operator m always sounds; its envelope and level shape the whole voice.
+// - Everything is float32; every float-to-int conversion truncates toward zero.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/Envelope.h"
+#include "engine/WaveTables.h"
+
+enum Route : int32_t { RouteNext = 0, RouteM = 1, RouteOut = 2 };
+
+class Voice {
+public:
+    static constexpr int kOperatorCount = 5;  // 1, 2, 3, 4, m
+    static constexpr int kOperatorM = 4;      // slot of operator m in phase arrays
+    static constexpr int kEnvelopeM = 0;      // envelopes are stored m, 1, 2, 3, 4
+
+    Voice(const float* params, const WaveTables* tables);
+
+    void startNote(int note, float velocity);
+    // Adds count samples into out; scratch (count floats) is overwritten.
+    void render(float* scratch, float* out, int count);
+    void setPitchBend(float value);
+    void applyParameter(int index);
+
+    void release();       // the note's key was let go
+    void stealRelease();  // reserved for the next note: fade at envelope m's release rate
+
+    uint16_t phase[kOperatorCount] = {};
+    uint16_t phaseInc[kOperatorCount] = {};
+    uint16_t lfoPhase = 0;
+    uint16_t lfoInc = 0;
+    float bendRatio = 1.0f;
+    float modWheel = 0.0f;
+    float velocityGain = 0.0f;
+    float sampleRate = 44100.0f;  // the host rate, not the doubled one
+    bool active = false;
+    bool released = false;
+    bool startPending = false;
+    int32_t note = 0;
+    Envelope env[kOperatorCount];  // m, 1, 2, 3, 4
+    const float* params;
+    const WaveTables* tables;
+    Route dest[4] = {RouteM, RouteM, RouteM, RouteM};
+    float lastOut[kOperatorCount] = {};
+
+private:
+    void applyEnvelopeTimes(int envelope);
+    void applyRoute(int op);
+    void applyLfoRate();
+    int noteTableIndex(int octaveSetting) const;
+};
+
+// Frequency ratio of a pitch bend of `value` (-1..1) with the bend-range parameter `range` (0..1).
+float bendRatioFor(float range, float value);
