@@ -1,0 +1,57 @@
+// Anti-aliasing low-pass for the voice mix, which is rendered at twice the host rate: a polyphase
+// IIR half-band filter H(z) = 0.5 * (A(z^2) + z^-1 * B(z^2)), where A and B are cascades of
+// first-order allpasses in z^-2. Gain is 1 at DC, -3.01 dB at a quarter of the oversampled rate
+// (the host's Nyquist frequency) and at least 98.5 dB down from 0.28 of it up to its Nyquist.
+// The state is double precision; the buffer it filters is float32.
+#pragma once
+
+#include <vector>
+
+// One section (a + z^-2) / (1 + a z^-2).
+class AllpassStage {
+  public:
+    explicit AllpassStage(double coefficient) : a(coefficient) {}
+    double process(double x) {
+        const double y = a * (x - y2) + x2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+
+    double a;
+    double x1 = 0.0, x2 = 0.0;  // input one and two samples back
+    double y1 = 0.0, y2 = 0.0;  // output one and two samples back
+};
+
+// Sections run in series, first coefficient first.
+class AllpassCascade {
+  public:
+    AllpassCascade(int count, const double* coefficients);
+    double process(double x) {
+        for (AllpassStage& stage : stages) x = stage.process(x);
+        return x;
+    }
+    int size() const { return static_cast<int>(stages.size()); }
+    const AllpassStage& stage(int index) const { return stages[index]; }
+
+  private:
+    std::vector<AllpassStage> stages;
+};
+
+class HalfBandFilter {
+  public:
+    HalfBandFilter();
+    // Filters count samples of buffer in place; the state carries over to the next call.
+    void process(float* buffer, int count);
+
+    const AllpassCascade& getBranchA() const { return branchA; }
+    const AllpassCascade& getBranchB() const { return branchB; }
+    double getPreviousB() const { return previousB; }
+
+  private:
+    AllpassCascade branchA;
+    AllpassCascade branchB;
+    double previousB = 0.0;  // branch B's output for the previous input: the z^-1 of the second path
+};
