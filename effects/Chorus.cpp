@@ -1,0 +1,69 @@
+#include "effects/Chorus.h"
+
+#include <cmath>
+
+#include "engine/FloatMath.h"
+
+namespace {
+constexpr float initialSampleRate = 44100.0f;
+constexpr float readBasePerHertz = 0.0058049886f;  // 256 samples at 44100 Hz
+constexpr float sweepSamples = 512.0f;             // tap movement per unit of depth * (1 + oscillator)
+constexpr float lfoHertzPerRate = 10.0f;
+constexpr double lfoPi = 3.1415926538;  // as the oscillator has always been tuned, not full-precision pi
+
+int32_t baseDistanceFor(float rate) {
+    return truncToInt(rate * readBasePerHertz) & Chorus::lineMask;
+}
+}  // namespace
+
+Chorus::Chorus()
+    : lineLeft(lineLength, 0.0f),
+      lineRight(lineLength, 0.0f),
+      sampleRate(initialSampleRate),
+      readBase(baseDistanceFor(initialSampleRate)) {}
+
+void Chorus::setSampleRate(float rate) {
+    sampleRate = rate;
+    // Relative to where writing stands now, so the taps land at the new rate's distance however far
+    // the lines have run (hosts also repeat the call with an unchanged rate between runs).
+    readBase = (writeIndex + baseDistanceFor(rate)) & lineMask;
+}
+
+float Chorus::readTap(const std::vector<float>& line, float sweep) const {
+    const float position = sweep * sweepSamples;
+    const int32_t whole = truncToInt(position);
+    const float fraction = position - static_cast<float>(whole);
+    // Unsigned so that an absurd sweep wraps instead of overflowing; the AND gives the same index.
+    const uint32_t h = static_cast<uint32_t>(whole) + static_cast<uint32_t>(readBase);
+    const float ym1 = line[(h - 1u) & lineMask];
+    const float y0 = line[h & lineMask];
+    const float y1 = line[(h + 1u) & lineMask];
+    const float y2 = line[(h + 2u) & lineMask];
+    const float c1 = 0.5f * (y1 - ym1);
+    const float c3 = 0.5f * (y2 - ym1) + 1.5f * (y0 - y1);
+    const float c2 = ym1 - y0 + c1 - c3;
+    return ((c3 * fraction + c2) * fraction + c1) * fraction + y0;
+}
+
+void Chorus::process(float* left, float* right, int frames, float rate, float level, float depth) {
+    if (frames <= 0) return;
+    const double w = static_cast<double>(rate * lfoHertzPerRate) * lfoPi / static_cast<double>(sampleRate);
+    lfoStep = 2.0f * static_cast<float>(std::sin(w));
+    // A non-finite rate or sample rate would leave the oscillator NaN for good: hold it instead.
+    if (std::isnan(lfoStep)) lfoStep = 0.0f;
+
+    for (int i = 0; i < frames; ++i) {
+        lfoX = lfoX - lfoStep * lfoY;
+        lfoY = lfoY + lfoStep * lfoX;
+        modRight = (lfoY + 1.0f) * depth;
+        modLeft = (lfoX + 1.0f) * depth;
+
+        lineLeft[writeIndex] = left[i];
+        lineRight[writeIndex] = right[i];
+        writeIndex = (writeIndex + 1) & lineMask;
+
+        left[i] = left[i] + readTap(lineLeft, modLeft) * level;
+        right[i] = right[i] + readTap(lineRight, modRight) * level;
+        readBase = (readBase + 1) & lineMask;
+    }
+}
