@@ -4,7 +4,7 @@
 // out different. Taps are interpolated with a four-point third-order Hermite polynomial.
 //
 // Distances: with depth 0 both taps sit (2048 - base) samples behind the newest sample, where
-// base = trunc(rate * 256 / 44100), i.e. 1792 samples at 44100 Hz; depth d moves each tap
+// base = trunc(sample rate * 256 / 44100), i.e. 1792 samples at 44100 Hz; depth d moves each tap
 // 512 * d * (1 + oscillator) samples closer, the oscillator staying within about -0.5..0.5.
 // Sample arithmetic is float32; the oscillator coefficient is computed in double once per call.
 #pragma once
