@@ -24,9 +24,9 @@ Chorus::Chorus()
 
 void Chorus::setSampleRate(float rate) {
     sampleRate = rate;
-    // Relative to where writing stands now, so the taps land at the new rate's distance however far
-    // the lines have run (hosts also repeat the call with an unchanged rate between runs).
-    readBase = (writeIndex + baseDistanceFor(rate)) & lineMask;
+    // Only the base moves: the tap distance becomes the new base minus wherever writing stands.
+    // Stored chunks and renders made so far rely on this placement, so it is kept as it always was.
+    readBase = baseDistanceFor(rate) & lineMask;
 }
 
 float Chorus::readTap(const std::vector<float>& line, float sweep) const {

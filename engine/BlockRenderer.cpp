@@ -19,6 +19,10 @@ int samplesPerSixteenthAt(const double* tempo, float sampleRate) {
     return truncToInt(samples);
 }
 
+void decimate(const float* mix, float* left, int frames) {
+    for (int k = 0; k < frames; ++k) left[k] = kDecimationGain * mix[2 * k + 1];
+}
+
 void renderBlock(OutputChain& chain, float* scratch, float* mix, float* left, float* right, int firstFrame,
                  int frames, bool lastStretch, int samplesPerSixteenth) {
     const int oversampled = 2 * frames;
@@ -28,7 +32,7 @@ void renderBlock(OutputChain& chain, float* scratch, float* mix, float* left, fl
     const float* params = chain.engine.params;
     if (params[param::AAA] > kFilterOnThreshold) chain.filter.process(mix, oversampled);
 
-    for (int k = 0; k < frames; ++k) left[k] = kDecimationGain * mix[2 * k + 1];
+    decimate(mix, left, frames);
     std::copy(left, left + frames, right);
 
     const float chorusLevel = params[param::C_LVL];

@@ -21,6 +21,9 @@ struct OutputChain {
 constexpr int kLongestSixteenth = 1 << 24;
 int samplesPerSixteenthAt(const double* tempo, float sampleRate);
 
+// Keeps the odd-indexed oversampled samples, doubled: the filter (when on) leaves half the level.
+void decimate(const float* mix, float* left, int frames);
+
 // Renders host frames [firstFrame, firstFrame + frames) of the current block into left and right.
 // scratch and mix hold at least 2 x frames floats. The last stretch of a block empties the event
 // queue.
