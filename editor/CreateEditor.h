@@ -1,0 +1,7 @@
+// The plug-in's one way to get its editor: the panel on the window system of this build (Win32 on
+// Windows, the offscreen one elsewhere for now). Null if no editor can exist.
+#pragma once
+
+#include "editor/EditorBase.h"
+
+EditorBase* createCalyx2Editor(ParameterHost* effect);
