@@ -1,0 +1,187 @@
+// One VST 2.4 plug-in instance driven by this process acting as its host.
+//
+// HostedPlugin owns the plug-in's AEffect record from the entry point's answer until effClose, and
+// plays the host's side of the conversation:
+//  - it answers the plug-in's callback: audioMasterVersion with the configured version (2400 unless a
+//    test asks otherwise), audioMasterGetTime with a VstTimeInfo built from the tempo set here (or null
+//    when no tempo is set), the sample rate and block size when asked, and it records automation,
+//    want-MIDI and update-display requests for later inspection;
+//  - it keeps the audio buffers: numOutputs (and numInputs) channels of blockSize floats, allocated by
+//    resume() and kept until the next resume(), so processing itself never allocates once the event list
+//    has grown to its working size;
+//  - it turns MIDI messages with frame offsets into the VstEvents list delivered by effProcessEvents just
+//    before the block they belong to.
+// Several instances, of the same binary or of different ones, can live side by side: the callback finds
+// its instance from the AEffect pointer, and the version query that comes with a null pointer from inside
+// the entry point is answered for the instance being created on that thread.
+//
+// The caller decides the order of calls; a well-behaved sequencer does open, setSampleRate,
+// setBlockSize, resume, process..., suspend, close. Nothing here is thread-safe except the callback's
+// records, which the plug-in may append to from any thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/PluginModule.h"
+#include "vst/vst2.h"
+
+namespace host {
+
+struct HostOptions {
+    VstIntPtr hostVersion = kVstVersion;  // answer to audioMasterVersion; 0 makes a careful plug-in refuse
+};
+
+// A short MIDI channel message placed at a frame offset inside the block it is delivered with.
+struct MidiMessage {
+    int32_t deltaFrames = 0;
+    uint8_t bytes[3] = {0, 0, 0};
+};
+
+struct AutomationRecord {
+    int32_t index;
+    float value;
+};
+
+class HostedPlugin {
+public:
+    // Loads the binary and creates one instance. On failure returns null with error set to one sentence
+    // that starts with the path.
+    static std::unique_ptr<HostedPlugin> load(const std::string& path, std::string& error,
+                                              const HostOptions& options = {});
+    // Creates one instance from an already loaded module (several instances may share it).
+    static std::unique_ptr<HostedPlugin> create(std::shared_ptr<PluginModule> module, std::string& error,
+                                                const HostOptions& options = {});
+    // Creates one instance from an entry function in this process (plug-ins linked into a test).
+    static std::unique_ptr<HostedPlugin> createFromEntry(VstPluginEntryProc entry, std::string& error,
+                                                         const HostOptions& options = {});
+
+    // Suspends if needed and sends effClose.
+    ~HostedPlugin();
+    HostedPlugin(const HostedPlugin&) = delete;
+    HostedPlugin& operator=(const HostedPlugin&) = delete;
+
+    AEffect* effect() const { return effect_; }
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f);
+
+    // Identity, as the record and the dispatcher report it.
+    // After close() these answer 0.
+    int32_t uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
+    int32_t version() const { return effect_ ? effect_->version : 0; }
+    int32_t flags() const { return effect_ ? effect_->flags : 0; }
+    bool hasFlag(int32_t flag) const { return (flags() & flag) != 0; }
+    int numPrograms() const { return effect_ ? effect_->numPrograms : 0; }
+    int numParameters() const { return effect_ ? effect_->numParams : 0; }
+    // Channels as buffered here: the record's counts, limited to 0..64.
+    int numInputs() const { return effect_ ? static_cast<int>(inputs_.size()) : 0; }
+    int numOutputs() const { return effect_ ? static_cast<int>(outputs_.size()) : 0; }
+    std::string effectName();
+    std::string vendorString();
+    std::string productString();
+    VstIntPtr vendorVersion() { return dispatch(effGetVendorVersion); }
+    VstIntPtr vstVersion() { return dispatch(effGetVstVersion); }
+    VstIntPtr category() { return dispatch(effGetPlugCategory); }
+    VstIntPtr canDo(const std::string& feature);
+
+    // Lifecycle.
+    void open();
+    void setSampleRate(float rate);
+    void setBlockSize(int32_t frames);
+    void resume();   // effMainsChanged 1, after (re)allocating the buffers for the current block size
+    void suspend();  // effMainsChanged 0
+    void close();    // effClose; the instance is gone afterwards and every other call does nothing
+    bool isOpen() const { return effect_ != nullptr; }
+    bool isResumed() const { return resumed_; }
+    float sampleRate() const { return sampleRate_; }
+    int32_t blockSize() const { return blockSize_; }
+
+    // Renders frames (1..blockSize) into the output buffers after delivering the given messages,
+    // which must be ordered by deltaFrames and lie inside the block. Returns false, rendering
+    // nothing, when the instance is not resumed or the block or its events are out of bounds.
+    bool process(const MidiMessage* messages, size_t count, int32_t frames);
+    bool process(const std::vector<MidiMessage>& messages, int32_t frames) {
+        return process(messages.data(), messages.size(), frames);
+    }
+    const float* output(int channel) const { return outputs_[channel].data(); }
+    // Input channels hold what the caller last wrote; resume() zeroes them.
+    float* input(int channel) { return inputs_[channel].data(); }
+
+    // Parameters.
+    float parameter(int index) const;
+    void setParameter(int index, float value);
+    std::string parameterName(int index);
+    std::string parameterLabel(int index);
+    std::string parameterDisplay(int index);
+    bool canBeAutomated(int index);
+
+    // Programs.
+    int program();
+    void setProgram(int index);
+    std::string programName();
+    void setProgramName(const std::string& name);
+    // Name of program index without switching to it; false when the plug-in does not answer.
+    bool programNameIndexed(int index, std::string& name);
+
+    // State chunks (plug-ins with effFlagsProgramChunks). The bytes are copied out of the plug-in.
+    std::vector<uint8_t> chunk(bool oneProgram);
+    VstIntPtr setChunk(const std::vector<uint8_t>& data, bool oneProgram);
+
+    // Editor rectangle; false when the plug-in has no editor or gives no rectangle.
+    bool editorRect(ERect& rect);
+
+    // Host time: with a tempo set, audioMasterGetTime answers a VstTimeInfo with that tempo and the
+    // position reached so far; without one it answers null.
+    void setTempo(double beatsPerMinute);
+    void clearTempo();
+    bool hasTempo() const { return hasTempo_; }
+    int64_t samplePosition() const { return samplePosition_; }
+
+    // What the plug-in asked of the host so far.
+    std::vector<AutomationRecord> automationRecords() const;
+    int wantMidiRequests() const;
+    int updateDisplayRequests() const;
+    int timeInfoRequests() const;
+    void clearRecords();
+
+private:
+    explicit HostedPlugin(const HostOptions& options) : options_(options) {}
+    static std::unique_ptr<HostedPlugin> createWith(VstPluginEntryProc entry, std::shared_ptr<PluginModule> module,
+                                                    std::string& error, const HostOptions& options);
+    static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                              void* ptr, float opt);
+    VstIntPtr answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+    std::string textAnswer(VstInt32 opcode, VstInt32 index = 0);
+    VstTimeInfo* currentTimeInfo();
+    void resizeBuffers();
+
+    HostOptions options_;
+    std::shared_ptr<PluginModule> module_;
+    AEffect* effect_ = nullptr;
+
+    float sampleRate_ = 44100.0f;
+    int32_t blockSize_ = 1024;
+    bool resumed_ = false;
+    int32_t bufferFrames_ = 0;
+    std::vector<std::vector<float>> inputs_, outputs_;
+    std::vector<float*> inputPointers_, outputPointers_;
+    std::vector<VstMidiEvent> midiEvents_;
+    std::vector<VstIntPtr> eventListStorage_;  // a VstEvents header followed by its pointers, aligned
+
+    bool hasTempo_ = false;
+    double tempo_ = 120.0;
+    int64_t samplePosition_ = 0;
+    double quarterNotePosition_ = 0.0;
+    VstTimeInfo timeInfo_{};
+
+    mutable std::mutex recordsMutex_;
+    std::vector<AutomationRecord> automation_;
+    int wantMidiRequests_ = 0;
+    int updateDisplayRequests_ = 0;
+    int timeInfoRequests_ = 0;
+};
+
+}  // namespace host
