@@ -1,0 +1,121 @@
+#include "tools/common/Renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace tools {
+namespace {
+
+bool isLoud(float sample) { return !(std::fabs(sample) < kSilenceLevel); }  // NaN counts as loud
+
+// Holds the quiet frames after the music until it is known whether more sound follows them.
+class QuietTail {
+public:
+    explicit QuietTail(int channels) : frames_(static_cast<size_t>(channels)) {}
+    int64_t length() const { return frames_.empty() ? 0 : static_cast<int64_t>(frames_[0].size()); }
+    void append(const std::vector<const float*>& channels, int32_t begin, int32_t end) {
+        for (size_t c = 0; c < frames_.size(); ++c) frames_[c].insert(frames_[c].end(), channels[c] + begin, channels[c] + end);
+    }
+    bool flush(const AudioSink& sink) {
+        int64_t count = length();
+        if (count == 0) return true;
+        std::vector<const float*> pointers;
+        for (auto& channel : frames_) pointers.push_back(channel.data());
+        bool ok = !sink || sink(pointers.data(), static_cast<int>(pointers.size()), static_cast<int32_t>(count));
+        for (auto& channel : frames_) channel.clear();
+        return ok;
+    }
+    void clear() {
+        for (auto& channel : frames_) channel.clear();
+    }
+
+private:
+    std::vector<std::vector<float>> frames_;
+};
+
+}  // namespace
+
+bool renderSchedule(host::HostedPlugin& plugin, const EventSchedule& schedule, const RenderSettings& settings,
+                    const AudioSink& sink, const ProgressCallback& progress, RenderStatistics& statistics) {
+    using Clock = std::chrono::steady_clock;
+    statistics = RenderStatistics{};
+    const double sampleRate = plugin.sampleRate();
+    const int32_t blockSize = plugin.blockSize();
+    const int channels = plugin.numOutputs();
+    const int64_t musicEnd = schedule.endSample;
+    const int64_t tailCap = musicEnd + static_cast<int64_t>(std::llround(std::max(0.0, settings.maxTailSeconds) * sampleRate));
+    const int64_t silenceFrames = static_cast<int64_t>(std::llround(kSilenceSeconds * sampleRate));
+    const int64_t expectedTotal = musicEnd + silenceFrames;
+
+    std::vector<host::MidiMessage> blockMessages;
+    std::vector<const float*> outputs(static_cast<size_t>(channels));
+    QuietTail quiet(channels);
+    size_t nextMessage = 0;
+    size_t nextTempo = 0;
+    int64_t position = 0;
+    bool ok = true;
+
+    plugin.resume();
+    while (ok) {
+        if (position >= musicEnd && quiet.length() >= silenceFrames) break;
+        if (position >= tailCap) {
+            statistics.tailCapped = quiet.length() == 0;
+            break;
+        }
+        while (nextTempo < schedule.tempi.size() && schedule.tempi[nextTempo].sample <= position) {
+            plugin.setTempo(schedule.tempi[nextTempo].beatsPerMinute);
+            ++nextTempo;
+        }
+        int64_t blockEnd = std::min<int64_t>(position + blockSize, tailCap);
+        if (nextTempo < schedule.tempi.size()) blockEnd = std::min(blockEnd, schedule.tempi[nextTempo].sample);
+        if (position < musicEnd) blockEnd = std::min(blockEnd, musicEnd);  // no block straddles the end
+        const int32_t frames = static_cast<int32_t>(blockEnd - position);
+
+        blockMessages.clear();
+        for (; nextMessage < schedule.messages.size() && schedule.messages[nextMessage].sample < blockEnd; ++nextMessage) {
+            const ScheduledMessage& scheduled = schedule.messages[nextMessage];
+            host::MidiMessage message;
+            message.deltaFrames = static_cast<int32_t>(std::max<int64_t>(0, scheduled.sample - position));
+            std::copy(scheduled.bytes, scheduled.bytes + 3, message.bytes);
+            blockMessages.push_back(message);
+        }
+
+        Clock::time_point start = Clock::now();
+        if (!plugin.process(blockMessages, frames)) {
+            ok = false;
+            break;
+        }
+        double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        statistics.processSeconds += seconds;
+        statistics.longestBlockSeconds = std::max(statistics.longestBlockSeconds, seconds);
+        ++statistics.blocks;
+
+        int32_t lastLoud = -1;
+        for (int c = 0; c < channels; ++c) {
+            outputs[c] = plugin.output(c);
+            for (int32_t i = 0; i < frames; ++i) {
+                float sample = outputs[c][i];
+                if (!std::isfinite(sample)) statistics.nonFinite = true;
+                if (isLoud(sample)) lastLoud = std::max(lastLoud, i);
+                statistics.peak = std::max(statistics.peak, std::fabs(sample));
+            }
+        }
+        // Frames of the music always go out; after it, quiet frames wait until something loud follows.
+        int32_t keep = position < musicEnd ? frames : lastLoud + 1;
+        if (keep > 0) {
+            statistics.framesOut += quiet.length() + keep;
+            ok = quiet.flush(sink) && (!sink || sink(outputs.data(), channels, keep));
+        }
+        if (keep < frames) quiet.append(outputs, keep, frames);
+        position = blockEnd;
+        statistics.framesRendered = position;
+        if (progress) progress(position, std::max(expectedTotal, position));
+    }
+    quiet.clear();
+    plugin.suspend();
+    return ok;
+}
+
+}  // namespace tools

@@ -1,0 +1,163 @@
+#include "tools/render/RenderOptions.h"
+
+#include <getopt.h>
+
+#include "tools/common/OutputFile.h"
+#include "tools/common/ParameterLookup.h"
+
+namespace tools {
+
+const char* const kRenderHelp =
+    "Usage: calyx2-render [OPTIONS] [MIDI-FILE]\n"
+    "Plays a Standard MIDI File (format 0 or 1) through a VST 2.4 instrument and writes the audio.\n"
+    "Without a MIDI file it plays a built-in demo piece. The release tail is rendered until the\n"
+    "output falls silent (at most --tail seconds).\n"
+    "\n"
+    "  -p, --plugin PATH        the instrument (default: calyx2 built next to this tool, or $CALYX2_PLUGIN)\n"
+    "  -m, --midi-file FILE     the MIDI file (or give it as the last argument)\n"
+    "  -o, --output FILE        the audio file: .wav, .flac, .aiff, .caf, .w64, .rf64, .au or .ogg;\n"
+    "                           '-' writes WAV to standard output\n"
+    "  -s, --sample-rate HZ     sample rate (default 48000)\n"
+    "  -b, --blocksize FRAMES   largest block handed to the plug-in (default 512)\n"
+    "  -d, --depth 16|24|float  sample format of the file (default 24)\n"
+    "      --tempo BPM          tempo until the file's first tempo change (default 120; demo 104)\n"
+    "      --program N|NAME     select a program by number (from 0) or name\n"
+    "      --set NAME=VALUE     set a parameter (name or index) to VALUE from 0 to 1; repeatable\n"
+    "      --preset FILE        load a .fxb bank or .fxp program; repeatable (banks first, then the\n"
+    "                           --program choice, then programs, then --set)\n"
+    "      --save-preset FILE   write the resulting state as .fxp (current program) or .fxb (bank)\n"
+    "      --tail SECONDS       longest release tail after the music (default 30)\n"
+    "      --bench              render without writing audio; print realtime factor and cost per block\n"
+    "  -q, --quiet              no progress bar and no summary\n"
+    "  -h, --help               show this help\n"
+    "  -V, --version            show the version\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  bad usage: unknown option or parameter, value or program out of range\n"
+    "  2  the MIDI file or a preset file is missing, unreadable or malformed\n"
+    "  3  the plug-in cannot be loaded, refused to work or produced NaN/infinite samples\n"
+    "  4  the output cannot be written\n";
+
+namespace {
+
+enum LongOnly { kTempo = 256, kProgram, kSet, kPreset, kSavePreset, kTail, kBench };
+
+bool integerIn(const char* text, long long low, long long high, int& out) {
+    long long value;
+    if (!parseInteger(text, value) || value < low || value > high) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool isPresetExtension(const std::string& path) {
+    std::string extension = lowercaseExtension(path);
+    return extension == ".fxp" || extension == ".fxb";
+}
+
+}  // namespace
+
+bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error) {
+    static const option kOptions[] = {
+        {"plugin", required_argument, nullptr, 'p'},     {"midi-file", required_argument, nullptr, 'm'},
+        {"output", required_argument, nullptr, 'o'},     {"sample-rate", required_argument, nullptr, 's'},
+        {"blocksize", required_argument, nullptr, 'b'},  {"depth", required_argument, nullptr, 'd'},
+        {"tempo", required_argument, nullptr, kTempo},   {"program", required_argument, nullptr, kProgram},
+        {"set", required_argument, nullptr, kSet},       {"preset", required_argument, nullptr, kPreset},
+        {"save-preset", required_argument, nullptr, kSavePreset},
+        {"tail", required_argument, nullptr, kTail},     {"bench", no_argument, nullptr, kBench},
+        {"quiet", no_argument, nullptr, 'q'},            {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},          {nullptr, 0, nullptr, 0}};
+    opterr = 0;
+    optind = 1;
+    int option;
+    while ((option = getopt_long(argc, argv, ":p:m:o:s:b:d:qhV", kOptions, nullptr)) != -1) {
+        std::string value = optarg ? optarg : "";
+        double number;
+        switch (option) {
+            case 'p': options.pluginPath = value; break;
+            case 'm': options.midiPath = value; break;
+            case 'o': options.outputPath = value; break;
+            case 's':
+                if (!integerIn(optarg, 8000, 384000, options.sampleRate)) {
+                    error = "--sample-rate " + value + ": expected a whole number of hertz from 8000 to 384000";
+                    return false;
+                }
+                break;
+            case 'b':
+                if (!integerIn(optarg, 1, 65536, options.blockSize)) {
+                    error = "--blocksize " + value + ": expected a whole number of frames from 1 to 65536";
+                    return false;
+                }
+                break;
+            case 'd':
+                if (!parseSampleFormat(value, options.sampleFormat)) {
+                    error = "--depth " + value + ": expected 16, 24 or float";
+                    return false;
+                }
+                break;
+            case kTempo:
+                if (!parseNumber(value, number) || number < 1.0 || number > 1000.0) {
+                    error = "--tempo " + value + ": expected beats per minute from 1 to 1000";
+                    return false;
+                }
+                options.tempo = number;
+                break;
+            case kProgram: options.program = value; break;
+            case kSet: options.settings.push_back(value); break;
+            case kPreset:
+                if (!isPresetExtension(value)) {
+                    error = "--preset " + value + ": expected a .fxp or .fxb file";
+                    return false;
+                }
+                options.presetPaths.push_back(value);
+                break;
+            case kSavePreset:
+                if (!isPresetExtension(value)) {
+                    error = "--save-preset " + value + ": expected a .fxp or .fxb file name";
+                    return false;
+                }
+                options.savePresetPath = value;
+                break;
+            case kTail:
+                if (!parseNumber(value, number) || number < 0.0 || number > 3600.0) {
+                    error = "--tail " + value + ": expected seconds from 0 to 3600";
+                    return false;
+                }
+                options.maxTailSeconds = number;
+                break;
+            case kBench: options.bench = true; break;
+            case 'q': options.quiet = true; break;
+            case 'h': options.help = true; return true;
+            case 'V': options.version = true; return true;
+            case ':':
+                error = std::string("option ") + argv[optind - 1] + " needs a value";
+                return false;
+            default:
+                error = std::string("unknown option ") + argv[optind - 1];
+                return false;
+        }
+    }
+    if (optind < argc) {
+        if (!options.midiPath.empty() || argc - optind > 1) {
+            error = "one MIDI file at a time";
+            return false;
+        }
+        options.midiPath = argv[optind];
+    }
+    if (!options.bench && options.outputPath.empty()) {
+        error = "no output file: give -o FILE (or -o - for standard output, or --bench)";
+        return false;
+    }
+    if (options.bench && !options.outputPath.empty()) {
+        error = "--bench writes no audio; leave out -o";
+        return false;
+    }
+    if (isTerminalOutput(options.outputPath)) {
+        error = "standard output is a terminal; redirect it or name a file with -o";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tools

@@ -1,0 +1,35 @@
+// The command line of calyx2-render.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/common/AudioFileWriter.h"
+
+namespace tools {
+
+struct RenderOptions {
+    std::string pluginPath;          // empty: the calyx2 built next to the tool
+    std::string midiPath;            // empty: the built-in demo piece
+    std::string outputPath;          // "-" for standard output
+    int sampleRate = 48000;
+    int blockSize = 512;
+    SampleFormat sampleFormat = SampleFormat::Int24;
+    double tempo = 0.0;              // 0: the piece's own (120 for MIDI files, the demo's tempo)
+    std::string program;             // number or name
+    std::vector<std::string> settings;     // NAME=VALUE
+    std::vector<std::string> presetPaths;  // .fxp/.fxb to load
+    std::string savePresetPath;      // .fxp/.fxb to write after loading and settings
+    double maxTailSeconds = 30.0;
+    bool bench = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// false with error set (one line, without the tool's name) for a bad command line.
+bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::string& error);
+
+extern const char* const kRenderHelp;
+
+}  // namespace tools
