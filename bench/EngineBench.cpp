@@ -1,0 +1,79 @@
+// Cost of the engine and of the whole audio call at full polyphony, and when idle.
+// Counters: voice_samples/s (one voice rendering one oversampled sample) and realtime factor.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "FullLoad.h"
+#include "plugin/Calyx2Plugin.h"
+
+namespace {
+VstIntPtr VSTCALLBACK benchHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+    static VstTimeInfo time{};
+    time.tempo = 120.0;
+    if (opcode == audioMasterVersion) return 2400;
+    if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&time);
+    return 0;
+}
+
+void reportRealtime(benchmark::State& state, int framesPerIteration, int voices) {
+    const double frames = static_cast<double>(state.iterations()) * framesPerIteration;
+    state.counters["realtime"] = benchmark::Counter(frames / kBenchRate, benchmark::Counter::kIsRate);
+    state.counters["voice_samples"] =
+        benchmark::Counter(frames * 2 * voices, benchmark::Counter::kIsRate);
+}
+
+void EngineFullPolyphony(benchmark::State& state) {
+    SynthEngine engine;
+    setFullLoadPatch(engine.params);
+    engine.setSampleRate(kBenchRate);
+    startFullPolyphony(engine);
+    std::vector<float> scratch(2 * kBenchBlock), out(2 * kBenchBlock);
+    for (auto _ : state) {
+        engine.render(scratch.data(), out.data(), kBenchBlock);
+        benchmark::DoNotOptimize(out.data());
+    }
+    reportRealtime(state, kBenchBlock, SynthEngine::kVoiceCount);
+}
+BENCHMARK(EngineFullPolyphony);
+
+struct RunningPlugin {
+    Calyx2Plugin plugin{benchHost};
+    std::vector<float> left = std::vector<float>(kBenchBlock), right = std::vector<float>(kBenchBlock);
+    RunningPlugin() {
+        plugin.setSampleRate(kBenchRate);
+        plugin.setBlockSize(kBenchBlock);
+        plugin.resume();
+    }
+    void process() {
+        float* outputs[] = {left.data(), right.data()};
+        plugin.processReplacing(nullptr, outputs, kBenchBlock);
+    }
+};
+
+void PluginFullLoad(benchmark::State& state) {
+    RunningPlugin running;
+    float patch[param::Count];
+    setFullLoadPatch(patch);
+    for (int i = 0; i < param::Count; ++i) running.plugin.setParameter(i, patch[i]);
+    startFullPolyphony(running.plugin.getEngine());
+    for (auto _ : state) {
+        running.process();
+        benchmark::DoNotOptimize(running.left.data());
+    }
+    reportRealtime(state, kBenchBlock, SynthEngine::kVoiceCount);
+}
+BENCHMARK(PluginFullLoad);
+
+void PluginIdle(benchmark::State& state) {
+    RunningPlugin running;
+    running.plugin.setParameter(param::C_LVL, 0.0f);
+    running.plugin.setParameter(param::D_LVL, 0.0f);
+    for (auto _ : state) {
+        running.process();
+        benchmark::DoNotOptimize(running.left.data());
+    }
+    reportRealtime(state, kBenchBlock, 0);
+}
+BENCHMARK(PluginIdle);
+}  // namespace
