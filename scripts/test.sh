@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the sanitizer build
+# and the fuzzers. Exits non-zero on the first failing stage.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${CALYX2_JOBS:-$(nproc)}
+
+stage() { printf '\n=== %s ===\n' "$*"; }
+
+stage "packages"
+scripts/setup.sh
+
+stage "build"
+scripts/build.sh
+
+stage "Linux tests"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+stage "Windows tests under Wine"
+source scripts/wine-env.sh
+for arch in 64 32; do
+  ctest --test-dir "build-win$arch" --output-on-failure
+done
+
+if [ -x scripts/sanitize.sh ]; then
+  stage "AddressSanitizer + UndefinedBehaviorSanitizer"
+  scripts/sanitize.sh
+fi
+if [ -x scripts/fuzz.sh ]; then
+  stage "fuzzing"
+  scripts/fuzz.sh
+fi
+echo
+echo "All test stages passed."
