@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
 #include "editor/win32/Win32WindowSystem.h"
 #include "editor/offscreen/PanelSnapshot.h"
 #include "tests/editor/EditorTestSupport.h"
@@ -192,6 +197,27 @@ TEST_F(Win32Panel, HostChangesAreDrawnAtOnce) {
     plugin.setParameter(param::FIN3, 0.25f);
     pumpMessages(100);  // Wine hands window drawing to the X server asynchronously
     EXPECT_EQ(differingPixels(screenshot(window), offscreenPicture()), 0);
+}
+
+// For run-wine-tests.sh: shows the panel and waits while the script photographs the X display
+// itself and compares it with the offscreen picture written here.
+TEST_F(Win32Panel, HoldsStillForAnOutsideScreenshot) {
+    const char* folder = std::getenv("CALYX2_SCREENSHOT_DIR");
+    if (folder == nullptr) GTEST_SKIP() << "CALYX2_SCREENSHOT_DIR not set";
+    ASSERT_TRUE(opened);
+    std::string base = std::string("Z:") + folder + "\\";
+    RgbImage picture = offscreenPicture();
+    std::ofstream ppm(base + "offscreen.ppm", std::ios::binary);
+    ppm << "P6\n560 320\n255\n";
+    ppm.write(reinterpret_cast<const char*>(picture.pixels.data()), std::streamsize(picture.pixels.size()));
+    ppm.close();
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::ofstream(base + "origin.txt") << origin.x << " " << origin.y << "\n";
+    std::ofstream(base + "ready").put('\n');
+    for (int waited = 0; waited < 300 && GetFileAttributesA((base + "done").c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) {
+        pumpMessages(100);
+    }
 }
 
 TEST(Win32Editor, FailedWindowCreationLeavesTheEditorClosed) {
