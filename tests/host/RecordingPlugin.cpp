@@ -193,7 +193,7 @@ void RecordingPlugin::render(float** outputs, VstInt32 frames) {
             }
         }
         outputs[0][i] = level_;
-        outputs[1][i] = static_cast<float>(tempo / 1000.0);
+        outputs[1][i] = static_cast<float>(level_ * tempo / 1000.0);
         if (notesDown_ == 0) level_ *= kDecay;
     }
     samplesProcessed += frames;

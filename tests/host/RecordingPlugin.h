@@ -4,7 +4,8 @@
 // position, never on how the blocks are cut:
 //   left:  each note-on adds velocity/127 at its exact sample; the sum decays by kDecay per sample
 //          after the last note-off (and holds while any note is down);
-//   right: the tempo the host reported for the block, divided by 1000 (0 without host time).
+//   right: the left signal scaled by the tempo the host reported for the block / 1000 (0 without
+//          host time), so it never outlasts the left.
 #pragma once
 
 #include <cstdint>
