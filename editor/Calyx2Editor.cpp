@@ -50,7 +50,8 @@ Control* Calyx2Editor::createControl(const ControlLayout& row) const {
 
 Calyx2Editor::~Calyx2Editor() {
     WindowSystem& system = getWindowSystem();
-    for (BitmapHandle bitmap : {backgroundBitmap, knobStrip, knobMask, indicatorBitmap, toggleBitmap, threeWayBitmap}) {
+    for (BitmapHandle bitmap :
+         {backgroundBitmap, knobStrip, knobMask, indicatorBitmap, toggleBitmap, threeWayBitmap}) {
         system.deleteBitmap(bitmap);
     }
     background = nullptr;

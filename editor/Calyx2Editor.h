@@ -7,11 +7,11 @@
 #include "editor/KZGuiWindow.h"
 
 class Calyx2Editor : public KZGuiWindow {
-public:
+  public:
     Calyx2Editor(ParameterHost* effect, std::unique_ptr<WindowSystem> windowSystem);
     ~Calyx2Editor() override;
 
-private:
+  private:
     Control* createControl(const struct ControlLayout& row) const;
 
     // In loading (and releasing) order.

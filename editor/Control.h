@@ -13,7 +13,7 @@
 class EditorBase;
 
 class Control {
-public:
+  public:
     Control(int left, int top, int width, int height, float value)
         : left(left), top(top), width(width), height(height), value(value) {}
     virtual ~Control() = default;
@@ -44,7 +44,7 @@ public:
     bool isHovered() const { return hovered; }
     bool isPressed() const { return pressed; }
 
-protected:
+  protected:
     // Stores the value as given, for the switches and the indicator.
     void setPlainValue(float newValue, bool notify);
     // Tells the plug-in of a value the user made; it answers by pushing it back to every control.

@@ -6,7 +6,7 @@
 #include "vst/vst2.h"
 
 class EditorBase {
-public:
+  public:
     explicit EditorBase(ParameterHost* effect) : effect(effect) {}
     virtual ~EditorBase() = default;
     EditorBase(const EditorBase&) = delete;
@@ -34,7 +34,7 @@ public:
     virtual void refreshAll() {}
     virtual void redrawDirty() {}
 
-protected:
+  protected:
     ParameterHost* effect;
     void* systemWindow = nullptr;
 };

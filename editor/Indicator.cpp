@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-Indicator::Indicator(int left, int top, BitmapHandle bitmap) : Control(left, top, 8, 8, 0.0f), bitmap(bitmap) {}
+Indicator::Indicator(int left, int top, BitmapHandle bitmap)
+    : Control(left, top, 8, 8, 0.0f), bitmap(bitmap) {}
 
 void Indicator::draw(Surface& surface) {
     bool atTarget = std::fabs(getValue() - target) < tolerance;

@@ -5,13 +5,13 @@
 #include "editor/Control.h"
 
 class Indicator : public Control {
-public:
+  public:
     Indicator(int left, int top, BitmapHandle bitmap);
 
     void draw(Surface& surface) override;
     void setValue(float newValue, bool notify) override { setPlainValue(newValue, notify); }
 
-private:
+  private:
     BitmapHandle bitmap;
     int frameHeight = 8;
     float target = 0.0f;

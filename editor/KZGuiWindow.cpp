@@ -45,7 +45,9 @@ void KZGuiWindow::close() {
     systemWindow = nullptr;
 }
 
-void KZGuiWindow::addControl(Control* control) { controls.push_back(control); }
+void KZGuiWindow::addControl(Control* control) {
+    controls.push_back(control);
+}
 
 Control* KZGuiWindow::hitTest(int x, int y) const {
     for (Control* control : controls) {
@@ -81,8 +83,10 @@ void KZGuiWindow::paint() {
         void paintOn(Surface& surface) override {
             int bitmapWidth = 0;
             int bitmapHeight = 0;
-            if (editor.hasBackground && editor.windowSystem->bitmapSize(editor.background, bitmapWidth, bitmapHeight)) {
-                surface.copyBitmap(editor.background, 0, 0, bitmapWidth, bitmapHeight, 0, 0, RasterMode::Copy);
+            if (editor.hasBackground &&
+                editor.windowSystem->bitmapSize(editor.background, bitmapWidth, bitmapHeight)) {
+                surface.copyBitmap(editor.background, 0, 0, bitmapWidth, bitmapHeight, 0, 0,
+                                   RasterMode::Copy);
             } else {
                 surface.fillRect(0, 0, panelWidth, panelHeight, editor.fillColour);
             }
@@ -107,10 +111,13 @@ void KZGuiWindow::updateParameter(int index, float value) {
 void KZGuiWindow::refreshAll() {
     ParameterHost* host = getEffect();
     if (host == nullptr) return;
-    for (Control* control : controls) control->setValue(host->getParameter(control->getParameterIndex()), false);
+    for (Control* control : controls)
+        control->setValue(host->getParameter(control->getParameterIndex()), false);
 }
 
-void KZGuiWindow::handleMouseActivate() { windowSystem->setFocus(window); }
+void KZGuiWindow::handleMouseActivate() {
+    windowSystem->setFocus(window);
+}
 
 void KZGuiWindow::handleMouseMove(int x, int y) {
     Control* under = hitTest(x, y);

@@ -16,7 +16,7 @@
 #include "editor/WindowSystem.h"
 
 class KZGuiWindow : public EditorBase, protected WindowEvents {
-public:
+  public:
     static constexpr int panelWidth = 560;
     static constexpr int panelHeight = 320;
     static constexpr std::uint32_t defaultFillColour = 0x969696;
@@ -45,7 +45,7 @@ public:
     // Live editors in the process; the window class goes away with the last one.
     static int windowClassUserCount() { return windowClassUsers.load(); }
 
-protected:
+  protected:
     void handlePaint() override { paint(); }
     void handleMouseActivate() override;
     void handleMouseMove(int x, int y) override;
@@ -65,6 +65,6 @@ protected:
     Control* captured = nullptr;
     bool hasBackground = false;
 
-private:
+  private:
     static std::atomic<int> windowClassUsers;
 };

@@ -5,7 +5,7 @@
 #include "editor/KnobBase.h"
 
 class Knob : public KnobBase {
-public:
+  public:
     Knob(int left, int top, float detentWidth, float detentValue, BitmapHandle strip, BitmapHandle mask);
 
     void onMouseDown(int button, int x, int y) override;
@@ -15,7 +15,7 @@ public:
     float getDetentValue() const { return detentValue; }
     float getDetentWidth() const { return detentWidth; }
 
-private:
+  private:
     float detentWidth;
     float detentValue;
     bool fine = false;

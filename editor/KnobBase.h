@@ -7,7 +7,7 @@
 #include "editor/Control.h"
 
 class KnobBase : public Control {
-public:
+  public:
     KnobBase(int left, int top, BitmapHandle strip, BitmapHandle mask);
 
     // Clamps to 0..1 (not-a-number counts as 0); an unchanged value changes and marks nothing.
@@ -19,7 +19,7 @@ public:
 
     static constexpr int frameCount = 64;
 
-protected:
+  protected:
     // Lets the step knob follow values set from outside.
     virtual void valueStored(float /*stored*/) {}
 

@@ -93,22 +93,30 @@ const std::size_t panelLayoutSize = sizeof(panelLayout) / sizeof(panelLayout[0])
 
 int controlWidth(ControlKind kind) {
     switch (kind) {
-        case ControlKind::ThreeWaySwitch: return 11;
-        case ControlKind::ToggleSwitch: return 25;
-        case ControlKind::Indicator: return 8;
+        case ControlKind::ThreeWaySwitch:
+            return 11;
+        case ControlKind::ToggleSwitch:
+            return 25;
+        case ControlKind::Indicator:
+            return 8;
         case ControlKind::Knob:
-        case ControlKind::StepKnob: return 24;
+        case ControlKind::StepKnob:
+            return 24;
     }
     return 0;
 }
 
 int controlHeight(ControlKind kind) {
     switch (kind) {
-        case ControlKind::ThreeWaySwitch: return 30;
-        case ControlKind::ToggleSwitch: return 17;
-        case ControlKind::Indicator: return 8;
+        case ControlKind::ThreeWaySwitch:
+            return 30;
+        case ControlKind::ToggleSwitch:
+            return 17;
+        case ControlKind::Indicator:
+            return 8;
         case ControlKind::Knob:
-        case ControlKind::StepKnob: return 24;
+        case ControlKind::StepKnob:
+            return 24;
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 class ParameterHost {
-public:
+  public:
     virtual ~ParameterHost() = default;
     virtual float getParameter(int index) = 0;
     virtual void setParameterAutomated(int index, float value) = 0;

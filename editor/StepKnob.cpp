@@ -19,6 +19,7 @@ void StepKnob::onDrag(int, int y) {
     for (int i = 0; i <= stepCount; ++i) {
         // Read afresh: a step taken here moves the drag position onto that step.
         float step = float(i) * stepSize;
-        if (stepSize * 0.5f > std::fabs(step - dragPosition.load(std::memory_order_relaxed))) setValue(step, true);
+        if (stepSize * 0.5f > std::fabs(step - dragPosition.load(std::memory_order_relaxed)))
+            setValue(step, true);
     }
 }

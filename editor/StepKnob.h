@@ -5,7 +5,7 @@
 #include "editor/KnobBase.h"
 
 class StepKnob : public KnobBase {
-public:
+  public:
     StepKnob(int left, int top, BitmapHandle strip, BitmapHandle mask, int stepCount);
 
     void onMouseDown(int button, int x, int y) override;
@@ -13,10 +13,10 @@ public:
 
     int getStepCount() const { return stepCount; }
 
-protected:
+  protected:
     void valueStored(float stored) override { dragPosition.store(stored, std::memory_order_relaxed); }
 
-private:
+  private:
     int stepCount;
     float stepSize;
     // Not reset by press or release: a drag too short to reach a step leaves its remainder.

@@ -16,7 +16,7 @@ constexpr std::uint32_t rgbColour(int red, int green, int blue) {
 }
 
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
     // Copies width x height pixels of the bitmap from (sourceX, sourceY) to (destX, destY). Parts of
     // the rectangle outside the bitmap or the surface are left alone.

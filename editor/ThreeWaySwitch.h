@@ -4,7 +4,7 @@
 #include "editor/ToggleSwitch.h"
 
 class ThreeWaySwitch : public ToggleSwitch {
-public:
+  public:
     ThreeWaySwitch(int left, int top, BitmapHandle bitmap);
 
     void draw(Surface& surface) override;
@@ -12,6 +12,6 @@ public:
     // host value far outside 0..1 (or not a number) never reads past the bitmap.
     static int frameFor(float value);
 
-protected:
+  protected:
     void click() override;
 };

@@ -4,7 +4,7 @@
 #include "editor/Control.h"
 
 class ToggleSwitch : public Control {
-public:
+  public:
     // The panel has one toggle, and it sits at (394, 277).
     explicit ToggleSwitch(BitmapHandle bitmap);
 
@@ -16,7 +16,7 @@ public:
     void draw(Surface& surface) override;
     void setValue(float newValue, bool notify) override { setPlainValue(newValue, notify); }
 
-protected:
+  protected:
     ToggleSwitch(int left, int top, int width, int height, BitmapHandle bitmap);
     // What a click does to the value.
     virtual void click();

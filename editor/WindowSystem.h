@@ -10,7 +10,7 @@ using WindowHandle = void*;
 // What a window reports to the object attached to it. Coordinates are client pixels, except the
 // wheel, whose position arrives in screen pixels as Win32 delivers it.
 class WindowEvents {
-public:
+  public:
     virtual ~WindowEvents() = default;
     virtual void handlePaint() = 0;
     virtual void handleMouseActivate() = 0;
@@ -22,13 +22,13 @@ public:
 
 // Something that draws on a surface the window system lends it for the duration of the call.
 class SurfacePainter {
-public:
+  public:
     virtual ~SurfacePainter() = default;
     virtual void paintOn(Surface& surface) = 0;
 };
 
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
 
     // The editor's window class: looked up first, registered only when missing.

@@ -5,7 +5,9 @@ std::uint32_t readU32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
 }
-std::uint16_t readU16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t readU16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 
 constexpr std::size_t fileHeaderSize = 14;
 constexpr std::uint32_t infoHeaderSize = 40;
@@ -43,7 +45,8 @@ bool decodeBmp(const std::uint8_t* data, std::size_t size, RgbImage& image) {
 
     RgbImage decoded(static_cast<int>(width), static_cast<int>(height));
     for (std::int64_t row = 0; row < height; ++row) {
-        const std::uint8_t* source = data + pixelOffset + rowBytes * std::size_t(topDown ? row : height - 1 - row);
+        const std::uint8_t* source =
+            data + pixelOffset + rowBytes * std::size_t(topDown ? row : height - 1 - row);
         for (std::int64_t x = 0; x < width; ++x) {
             const std::uint8_t* bgr;
             if (bitsPerPixel == 8) {

@@ -9,18 +9,19 @@ std::atomic<bool> classRegistered{false};
 std::atomic<int> classRegistrations{0};
 
 class CanvasSurface : public Surface {
-public:
+  public:
     explicit CanvasSurface(RgbImage& canvas) : canvas(canvas) {}
-    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX, int destY,
-                    RasterMode mode) override {
+    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX,
+                    int destY, RasterMode mode) override {
         if (bitmap == nullptr) return;
-        blit(canvas, destX, destY, *static_cast<const RgbImage*>(bitmap), sourceX, sourceY, width, height, mode);
+        blit(canvas, destX, destY, *static_cast<const RgbImage*>(bitmap), sourceX, sourceY, width, height,
+             mode);
     }
     void fillRect(int left, int top, int right, int bottom, std::uint32_t colour) override {
         fill(canvas, left, top, right, bottom, colour);
     }
 
-private:
+  private:
     RgbImage& canvas;
 };
 }  // namespace
@@ -40,10 +41,16 @@ void OffscreenWindowSystem::ensureWindowClass() {
     ++classRegistrations;
 }
 
-void OffscreenWindowSystem::unregisterWindowClass() { classRegistered = false; }
+void OffscreenWindowSystem::unregisterWindowClass() {
+    classRegistered = false;
+}
 
-bool OffscreenWindowSystem::windowClassRegistered() { return classRegistered; }
-int OffscreenWindowSystem::windowClassRegistrations() { return classRegistrations; }
+bool OffscreenWindowSystem::windowClassRegistered() {
+    return classRegistered;
+}
+int OffscreenWindowSystem::windowClassRegistrations() {
+    return classRegistrations;
+}
 
 // Like CreateWindowExA: a child window needs a parent and a registered class.
 WindowHandle OffscreenWindowSystem::createChildWindow(void* parent, int width, int height) {
@@ -69,13 +76,17 @@ void OffscreenWindowSystem::destroyWindow(WindowHandle handle) {
     focused = false;
 }
 
-void OffscreenWindowSystem::setFocus(WindowHandle handle) { focused = handle != nullptr && handle == window.get(); }
+void OffscreenWindowSystem::setFocus(WindowHandle handle) {
+    focused = handle != nullptr && handle == window.get();
+}
 
 void OffscreenWindowSystem::setCapture(WindowHandle handle) {
     if (handle != nullptr && handle == window.get()) captureHeld = true;
 }
 
-void OffscreenWindowSystem::releaseCapture() { captureHeld = false; }
+void OffscreenWindowSystem::releaseCapture() {
+    captureHeld = false;
+}
 
 void OffscreenWindowSystem::screenToClient(WindowHandle, int& x, int& y) {
     x -= screenX;
@@ -147,5 +158,9 @@ void OffscreenWindowSystem::setScreenOrigin(int x, int y) {
     screenY = y;
 }
 
-bool OffscreenWindowSystem::isVisible() const { return window != nullptr && window->visible; }
-void* OffscreenWindowSystem::parentOfWindow() const { return window != nullptr ? window->parent : nullptr; }
+bool OffscreenWindowSystem::isVisible() const {
+    return window != nullptr && window->visible;
+}
+void* OffscreenWindowSystem::parentOfWindow() const {
+    return window != nullptr ? window->parent : nullptr;
+}

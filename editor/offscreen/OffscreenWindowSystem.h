@@ -20,7 +20,7 @@ struct BitmapBytes {
 using BitmapSource = std::function<BitmapBytes(int resourceId)>;
 
 class OffscreenWindowSystem : public WindowSystem {
-public:
+  public:
     // What a window shows before anything paints it, so that unpainted pixels stand out.
     static constexpr std::uint32_t unpaintedColour = 0xFF00FF;
 
@@ -68,7 +68,7 @@ public:
     static bool windowClassRegistered();
     static int windowClassRegistrations();
 
-private:
+  private:
     struct Window;
     Window* attached() const;
 

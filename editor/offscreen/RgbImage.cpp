@@ -19,8 +19,8 @@ void RgbImage::setPixel(int x, int y, std::uint32_t colour) {
     p[2] = std::uint8_t(colour >> 16);
 }
 
-void blit(RgbImage& destination, int destX, int destY, const RgbImage& source, int sourceX, int sourceY, int width,
-          int height, RasterMode mode) {
+void blit(RgbImage& destination, int destX, int destY, const RgbImage& source, int sourceX, int sourceY,
+          int width, int height, RasterMode mode) {
     // Shrink the rectangle until every row and column lies inside both images.
     int skipLeft = std::max({0, -destX, -sourceX});
     int skipTop = std::max({0, -destY, -sourceY});
@@ -29,13 +29,21 @@ void blit(RgbImage& destination, int destX, int destY, const RgbImage& source, i
     if (right <= skipLeft || bottom <= skipTop) return;
     std::size_t bytes = std::size_t(right - skipLeft) * 3;
     for (int row = skipTop; row < bottom; ++row) {
-        const std::uint8_t* from = &source.pixels[(std::size_t(sourceY + row) * source.width + sourceX + skipLeft) * 3];
-        std::uint8_t* to = &destination.pixels[(std::size_t(destY + row) * destination.width + destX + skipLeft) * 3];
+        const std::uint8_t* from =
+            &source.pixels[(std::size_t(sourceY + row) * source.width + sourceX + skipLeft) * 3];
+        std::uint8_t* to =
+            &destination.pixels[(std::size_t(destY + row) * destination.width + destX + skipLeft) * 3];
         for (std::size_t i = 0; i < bytes; ++i) {
             switch (mode) {
-                case RasterMode::Copy: to[i] = from[i]; break;
-                case RasterMode::And: to[i] &= from[i]; break;
-                case RasterMode::Or: to[i] |= from[i]; break;
+                case RasterMode::Copy:
+                    to[i] = from[i];
+                    break;
+                case RasterMode::And:
+                    to[i] &= from[i];
+                    break;
+                case RasterMode::Or:
+                    to[i] |= from[i];
+                    break;
             }
         }
     }

@@ -25,6 +25,6 @@ struct RgbImage {
 
 // GDI's BitBlt on a true-colour surface: per channel, replace (Copy), AND or OR. The rectangle is
 // clipped to both images; what falls outside either is left alone.
-void blit(RgbImage& destination, int destX, int destY, const RgbImage& source, int sourceX, int sourceY, int width,
-          int height, RasterMode mode);
+void blit(RgbImage& destination, int destX, int destY, const RgbImage& source, int sourceX, int sourceY,
+          int width, int height, RasterMode mode);
 void fill(RgbImage& destination, int left, int top, int right, int bottom, std::uint32_t colour);

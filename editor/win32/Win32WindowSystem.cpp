@@ -3,17 +3,21 @@
 #include <windows.h>
 
 namespace {
-HWND asWindow(WindowHandle window) { return static_cast<HWND>(window); }
-HINSTANCE asInstance(void* module) { return static_cast<HINSTANCE>(module); }
+HWND asWindow(WindowHandle window) {
+    return static_cast<HWND>(window);
+}
+HINSTANCE asInstance(void* module) {
+    return static_cast<HINSTANCE>(module);
+}
 
 // A window's device context, during a paint message or outside one. Every memory context and
 // brush lives only for the one copy or fill that needs it.
 class DeviceContextSurface : public Surface {
-public:
+  public:
     explicit DeviceContextSurface(HDC dc) : dc(dc) {}
 
-    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX, int destY,
-                    RasterMode mode) override {
+    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX,
+                    int destY, RasterMode mode) override {
         if (bitmap == nullptr) return;
         HDC memory = CreateCompatibleDC(dc);
         HGDIOBJ previous = SelectObject(memory, static_cast<HBITMAP>(bitmap));
@@ -30,7 +34,7 @@ public:
         DeleteObject(brush);
     }
 
-private:
+  private:
     HDC dc;
 };
 
@@ -41,15 +45,32 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     int x = short(LOWORD(lParam));
     int y = short(HIWORD(lParam));
     switch (message) {
-        case WM_PAINT: events->handlePaint(); return 0;
-        case WM_MOUSEACTIVATE: events->handleMouseActivate(); return 0;
-        case WM_MOUSEMOVE: events->handleMouseMove(x, y); return 0;
-        case WM_LBUTTONDOWN: events->handleButtonDown(0, x, y); return 0;
-        case WM_RBUTTONDOWN: events->handleButtonDown(1, x, y); return 0;
-        case WM_LBUTTONUP: events->handleButtonUp(0, x, y); return 0;
-        case WM_RBUTTONUP: events->handleButtonUp(1, x, y); return 0;
-        case WM_MOUSEWHEEL: events->handleWheel(x, y, short(HIWORD(wParam))); return 0;
-        default: return DefWindowProcA(window, message, wParam, lParam);
+        case WM_PAINT:
+            events->handlePaint();
+            return 0;
+        case WM_MOUSEACTIVATE:
+            events->handleMouseActivate();
+            return 0;
+        case WM_MOUSEMOVE:
+            events->handleMouseMove(x, y);
+            return 0;
+        case WM_LBUTTONDOWN:
+            events->handleButtonDown(0, x, y);
+            return 0;
+        case WM_RBUTTONDOWN:
+            events->handleButtonDown(1, x, y);
+            return 0;
+        case WM_LBUTTONUP:
+            events->handleButtonUp(0, x, y);
+            return 0;
+        case WM_RBUTTONUP:
+            events->handleButtonUp(1, x, y);
+            return 0;
+        case WM_MOUSEWHEEL:
+            events->handleWheel(x, y, short(HIWORD(wParam)));
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 }  // namespace
@@ -70,7 +91,9 @@ void Win32WindowSystem::ensureWindowClass() {
     RegisterClassA(&windowClass);
 }
 
-void Win32WindowSystem::unregisterWindowClass() { UnregisterClassA(className, asInstance(module)); }
+void Win32WindowSystem::unregisterWindowClass() {
+    UnregisterClassA(className, asInstance(module));
+}
 
 WindowHandle Win32WindowSystem::createChildWindow(void* parent, int width, int height) {
     return CreateWindowExA(0, className, nullptr, WS_CHILD, 0, 0, width, height, asWindow(parent), nullptr,
@@ -82,11 +105,21 @@ void Win32WindowSystem::attach(WindowHandle window, WindowEvents* events) {
     SetWindowLongPtrA(asWindow(window), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(events));
 }
 
-void Win32WindowSystem::showWindow(WindowHandle window) { ShowWindow(asWindow(window), SW_SHOW); }
-void Win32WindowSystem::destroyWindow(WindowHandle window) { DestroyWindow(asWindow(window)); }
-void Win32WindowSystem::setFocus(WindowHandle window) { SetFocus(asWindow(window)); }
-void Win32WindowSystem::setCapture(WindowHandle window) { SetCapture(asWindow(window)); }
-void Win32WindowSystem::releaseCapture() { ReleaseCapture(); }
+void Win32WindowSystem::showWindow(WindowHandle window) {
+    ShowWindow(asWindow(window), SW_SHOW);
+}
+void Win32WindowSystem::destroyWindow(WindowHandle window) {
+    DestroyWindow(asWindow(window));
+}
+void Win32WindowSystem::setFocus(WindowHandle window) {
+    SetFocus(asWindow(window));
+}
+void Win32WindowSystem::setCapture(WindowHandle window) {
+    SetCapture(asWindow(window));
+}
+void Win32WindowSystem::releaseCapture() {
+    ReleaseCapture();
+}
 
 void Win32WindowSystem::screenToClient(WindowHandle window, int& x, int& y) {
     POINT point{x, y};

@@ -6,7 +6,7 @@
 #include "editor/WindowSystem.h"
 
 class Win32WindowSystem : public WindowSystem {
-public:
+  public:
     // module: the instance handle of the module whose resources and class these are.
     explicit Win32WindowSystem(void* module);
 
@@ -28,6 +28,6 @@ public:
 
     static constexpr const char* className = "KZGui";
 
-private:
+  private:
     void* module;
 };

@@ -92,9 +92,9 @@ TEST_F(ControlFixture, ThreeWayCyclesThroughItsPositions) {
 
 TEST_F(ControlFixture, ThreeWayFrameNeverLeavesItsBitmap) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<float, int> cases[] = {{0.0f, 0},  {0.44f, 0}, {0.46f, 1}, {0.94f, 1}, {0.96f, 2},
-                                           {1.0f, 2},  {1.5f, 2},  {1e30f, 2}, {-0.6f, 0}, {-1e30f, 0},
-                                           {nan, 0}};
+    const std::pair<float, int> cases[] = {{0.0f, 0},  {0.44f, 0},  {0.46f, 1}, {0.94f, 1},
+                                           {0.96f, 2}, {1.0f, 2},   {1.5f, 2},  {1e30f, 2},
+                                           {-0.6f, 0}, {-1e30f, 0}, {nan, 0}};
     for (auto [value, frame] : cases) {
         EXPECT_EQ(ThreeWaySwitch::frameFor(value), frame) << value;
     }
@@ -275,10 +275,10 @@ TEST_F(ControlFixture, StepKnobWalksItsPositionsAndShowsTheirFrames) {
 }
 
 TEST_F(ControlFixture, ValuesSetWithoutNotifyNeverReachThePlugin) {
-    std::vector<Control*> all = {bind(new ToggleSwitch(switchHandle)), bind(new ThreeWaySwitch(1, 1, switchHandle)),
-                                 bind(new Indicator(1, 1, switchHandle)),
-                                 bind(new Knob(1, 1, 0.034f, 0.0f, stripHandle, maskHandle)),
-                                 bind(new StepKnob(1, 1, stripHandle, maskHandle, 8))};
+    std::vector<Control*> all = {
+        bind(new ToggleSwitch(switchHandle)), bind(new ThreeWaySwitch(1, 1, switchHandle)),
+        bind(new Indicator(1, 1, switchHandle)), bind(new Knob(1, 1, 0.034f, 0.0f, stripHandle, maskHandle)),
+        bind(new StepKnob(1, 1, stripHandle, maskHandle, 8))};
     for (Control* control : all) {
         for (float value : {0.0f, 0.25f, 1.0f, 0.5f}) control->setValue(value, false);
     }

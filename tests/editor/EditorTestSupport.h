@@ -18,7 +18,7 @@
 #include "resources/EmbeddedBitmaps.h"
 
 class FakePlugin : public ParameterHost {
-public:
+  public:
     float getParameter(int index) override { return values.at(std::size_t(index)); }
     // As the plug-in: a changed value reaches the engine, then the editor, then the host.
     void setParameterAutomated(int index, float value) override {
@@ -46,9 +46,9 @@ struct BlitRecord {
 };
 
 class RecordingSurface : public Surface {
-public:
-    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX, int destY,
-                    RasterMode mode) override {
+  public:
+    void copyBitmap(BitmapHandle bitmap, int sourceX, int sourceY, int width, int height, int destX,
+                    int destY, RasterMode mode) override {
         blits.push_back({bitmap, sourceX, sourceY, width, height, destX, destY, mode});
     }
     void fillRect(int, int, int, int, std::uint32_t) override { ++fills; }

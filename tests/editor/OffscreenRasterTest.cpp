@@ -8,7 +8,9 @@
 #include "editor/offscreen/RgbImage.h"
 
 namespace {
-void put16(std::vector<std::uint8_t>& out, unsigned v) { out.insert(out.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
+void put16(std::vector<std::uint8_t>& out, unsigned v) {
+    out.insert(out.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+}
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);

@@ -11,7 +11,8 @@ struct Expected {
 };
 
 std::uint32_t field32(const std::uint8_t* data, int offset) {
-    return data[offset] | (data[offset + 1] << 8) | (data[offset + 2] << 16) | (std::uint32_t(data[offset + 3]) << 24);
+    return data[offset] | (data[offset + 1] << 8) | (data[offset + 2] << 16) |
+           (std::uint32_t(data[offset + 3]) << 24);
 }
 
 RgbImage load(int id) {

@@ -38,7 +38,8 @@ RgbImage expectedKnob(int left, int top, int frame) {
 }
 
 void setProgram(FakePlugin& plugin, float seed) {
-    for (int i = 0; i < param::Count; ++i) plugin.values[std::size_t(i)] = float((i * 37 + int(seed * 100)) % 101) / 100.0f;
+    for (int i = 0; i < param::Count; ++i)
+        plugin.values[std::size_t(i)] = float((i * 37 + int(seed * 100)) % 101) / 100.0f;
 }
 
 TEST(Panel, HoldsSeventyFiveControlsEditingEachParameterOnce) {
@@ -62,7 +63,8 @@ TEST(Panel, HoldsSeventyFiveControlsEditingEachParameterOnce) {
         }
         ++editors[control->getParameterIndex()];
     }
-    EXPECT_EQ(kinds, (std::map<std::string, int>{{"three-way", 4}, {"toggle", 1}, {"indicator", 6}, {"knob", 57}, {"step", 7}}));
+    EXPECT_EQ(kinds, (std::map<std::string, int>{
+                         {"three-way", 4}, {"toggle", 1}, {"indicator", 6}, {"knob", 57}, {"step", 7}}));
     ASSERT_EQ(editors.size(), 69u);
     for (const auto& [index, count] : editors) EXPECT_EQ(count, 1) << index;
     EXPECT_EQ(editors.begin()->first, 0);
@@ -186,7 +188,13 @@ TEST(PanelWithMissingBitmaps, LeavesOutTheGroupsThatNeedThem) {
     struct Case {
         std::set<int> missing;
         std::size_t controls;
-    } cases[] = {{{104}, 71}, {{103}, 74}, {{105}, 69}, {{101}, 11}, {{102}, 11}, {{106}, 75}, {{101, 103, 104, 105}, 0}};
+    } cases[] = {{{104}, 71},
+                 {{103}, 74},
+                 {{105}, 69},
+                 {{101}, 11},
+                 {{102}, 11},
+                 {{106}, 75},
+                 {{101, 103, 104, 105}, 0}};
     for (const Case& c : cases) {
         OpenPanel panel(c.missing);
         EXPECT_EQ(panel.editor->getControls().size(), c.controls) << *c.missing.begin();
@@ -216,7 +224,7 @@ TEST(PanelWithMissingBitmaps, FillsTheWindowGreyWithoutABackground) {
 
 // Records which bitmaps the panel loads and releases, in order.
 class LedgerWindowSystem : public OffscreenWindowSystem {
-public:
+  public:
     LedgerWindowSystem(BitmapSource source, std::vector<std::string>& ledger)
         : OffscreenWindowSystem(std::move(source)), ledger(ledger) {}
     BitmapHandle loadBitmap(int id) override {
@@ -231,7 +239,7 @@ public:
     }
     ~LedgerWindowSystem() override { ledger.push_back(liveBitmaps() == 0 ? "all released" : "leaked"); }
 
-private:
+  private:
     std::map<BitmapHandle, std::string> names;
     std::vector<std::string>& ledger;
 };
@@ -240,13 +248,15 @@ TEST(PanelLifecycle, LoadsAndReleasesTheBitmapsInOrder) {
     std::vector<std::string> ledger;
     FakePlugin plugin;
     {
-        Calyx2Editor editor(&plugin, std::make_unique<LedgerWindowSystem>(panelBitmapsWithout({103}), ledger));
+        Calyx2Editor editor(&plugin,
+                            std::make_unique<LedgerWindowSystem>(panelBitmapsWithout({103}), ledger));
         int parent = 0;
         editor.open(&parent);
     }
-    EXPECT_EQ(ledger, (std::vector<std::string>{"load 106", "load 102", "load 101", "load 105", "load 103 missing",
-                                                "load 104", "delete 106", "delete 102", "delete 101", "delete 105",
-                                                "delete null", "delete 104", "all released"}));
+    EXPECT_EQ(ledger,
+              (std::vector<std::string>{"load 106", "load 102", "load 101", "load 105", "load 103 missing",
+                                        "load 104", "delete 106", "delete 102", "delete 101", "delete 105",
+                                        "delete null", "delete 104", "all released"}));
 }
 
 TEST(PanelLifecycle, ReopenedEditorShowsTheValuesOfTheMoment) {

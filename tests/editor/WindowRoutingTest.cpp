@@ -10,7 +10,7 @@
 
 namespace {
 class ProbeControl : public Control {
-public:
+  public:
     ProbeControl(std::string name, int left, int top, std::vector<std::string>& log)
         : Control(left, top, 24, 24, 0.5f), name(std::move(name)), log(log) {}
     void onMouseDown(int b, int x, int y) override { note("down", b, x, y); }
@@ -25,7 +25,7 @@ public:
         setPlainValue(v, notify);
     }
 
-private:
+  private:
     void note(const char* what, int button, int x, int y) {
         std::string entry = name + "." + what;
         if (button >= 0) entry += std::to_string(button);
@@ -115,7 +115,8 @@ TEST_F(RoutingFixture, NoEnterForOtherControlsWhileOneHoldsTheCapture) {
     system->sendMouseMove(46, 30);
     system->sendButtonUp(0, 46, 30);
     system->sendMouseMove(47, 30);
-    EXPECT_EQ(log, (Log{"A.down0@20,20", "A.drag@45,30", "A.drag@46,30", "A.release@46,30", "B.enter@47,30"}));
+    EXPECT_EQ(log,
+              (Log{"A.down0@20,20", "A.drag@45,30", "A.drag@46,30", "A.release@46,30", "B.enter@47,30"}));
 }
 
 TEST_F(RoutingFixture, EdgeLinesBelongToNoControl) {
@@ -234,8 +235,10 @@ TEST(WindowClass, RegisteredOnceAndRemovedWithTheLastEditor) {
     ASSERT_EQ(KZGuiWindow::windowClassUserCount(), 0);
     int registrations = OffscreenWindowSystem::windowClassRegistrations();
     FakePlugin plugin;
-    auto first = std::make_unique<KZGuiWindow>(&plugin, std::make_unique<OffscreenWindowSystem>(BitmapSource{}));
-    auto second = std::make_unique<KZGuiWindow>(&plugin, std::make_unique<OffscreenWindowSystem>(BitmapSource{}));
+    auto first =
+        std::make_unique<KZGuiWindow>(&plugin, std::make_unique<OffscreenWindowSystem>(BitmapSource{}));
+    auto second =
+        std::make_unique<KZGuiWindow>(&plugin, std::make_unique<OffscreenWindowSystem>(BitmapSource{}));
     EXPECT_EQ(OffscreenWindowSystem::windowClassRegistrations(), registrations + 1);
     EXPECT_EQ(KZGuiWindow::windowClassUserCount(), 2);
     first.reset();

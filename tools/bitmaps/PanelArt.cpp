@@ -33,7 +33,9 @@ const Rgb globalAccent{200, 205, 120};
 
 // Knob angle in radians, clockwise from straight up, for a strip frame: 270 degrees from
 // lower left (frame 0) to lower right (frame 63).
-double frameAngle(double frame) { return (-135.0 + 270.0 * frame / (knobFrames - 1)) * pi / 180.0; }
+double frameAngle(double frame) {
+    return (-135.0 + 270.0 * frame / (knobFrames - 1)) * pi / 180.0;
+}
 
 // The label under a control: the parameter name without its section mark ("LVL1", "Am",
 // "LFO_SPD" and "C_LVL" become "LVL", "A", "SPD" and "LVL").
@@ -41,7 +43,8 @@ std::string columnLabel(const std::string& name) {
     std::size_t underscore = name.find('_');
     if (underscore != std::string::npos) return name.substr(underscore + 1);
     char last = name.back();
-    if (name.size() > 1 && ((last >= '1' && last <= '4') || last == 'm')) return name.substr(0, name.size() - 1);
+    if (name.size() > 1 && ((last >= '1' && last <= '4') || last == 'm'))
+        return name.substr(0, name.size() - 1);
     return name;
 }
 
@@ -91,7 +94,9 @@ void drawThreeWayLabels(Picture& picture, const ControlLayout& row) {
 }
 }  // namespace
 
-bool onKnob(int x, int y) { return std::hypot(x + 0.5 - knobCentre, y + 0.5 - knobCentre) <= knobRadius; }
+bool onKnob(int x, int y) {
+    return std::hypot(x + 0.5 - knobCentre, y + 0.5 - knobCentre) <= knobRadius;
+}
 
 Picture background() {
     Picture picture(560, 320, backdrop);
@@ -158,8 +163,8 @@ Picture knobStrip() {
         double angle = frameAngle(frame);
         double sx = std::sin(angle);
         double cy = -std::cos(angle);
-        cell.line(knobCentre + 2.5 * sx, knobCentre + 2.5 * cy, knobCentre + 9.0 * sx, knobCentre + 9.0 * cy, 2.2,
-                  pointerColour);
+        cell.line(knobCentre + 2.5 * sx, knobCentre + 2.5 * cy, knobCentre + 9.0 * sx, knobCentre + 9.0 * cy,
+                  2.2, pointerColour);
         for (int y = 0; y < knobSize; ++y) {
             for (int x = 0; x < knobSize; ++x) {
                 if (!onKnob(x, y)) cell.set(x, y, {0, 0, 0});

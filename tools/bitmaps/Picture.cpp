@@ -11,7 +11,9 @@ std::uint8_t channel(double from, double to, double amount) {
 }
 
 // Coverage of a pixel by a shape whose edge is `distance` pixels inside it (negative: outside).
-double coverage(double distance) { return std::clamp(distance + 0.5, 0.0, 1.0); }
+double coverage(double distance) {
+    return std::clamp(distance + 0.5, 0.0, 1.0);
+}
 
 void put16(std::vector<std::uint8_t>& out, unsigned value) {
     out.push_back(std::uint8_t(value));
@@ -126,7 +128,8 @@ void Picture::line(double x0, double y0, double x1, double y1, double thickness,
         for (int x = left; x <= right; ++x) {
             double px = x + 0.5 - x0;
             double py = y + 0.5 - y0;
-            double along = lengthSquared > 0.0 ? std::clamp((px * dx + py * dy) / lengthSquared, 0.0, 1.0) : 0.0;
+            double along =
+                lengthSquared > 0.0 ? std::clamp((px * dx + py * dy) / lengthSquared, 0.0, 1.0) : 0.0;
             double distance = std::hypot(px - along * dx, py - along * dy);
             blend(x, y, colour, coverage(thickness / 2.0 - distance));
         }
@@ -139,7 +142,8 @@ void Picture::text(int left, int top, const std::string& text, Rgb colour, int s
         if (const char* const* rows = pixel_font::glyph(character)) {
             for (int row = 0; row < pixel_font::glyphHeight; ++row) {
                 for (int column = 0; column < pixel_font::glyphWidth; ++column) {
-                    if (rows[row][column] == '#') fillRect(x + column * scale, top + row * scale, scale, scale, colour);
+                    if (rows[row][column] == '#')
+                        fillRect(x + column * scale, top + row * scale, scale, scale, colour);
                 }
             }
         }
@@ -184,7 +188,8 @@ std::vector<std::uint8_t> Picture::bmp32() const {
 std::vector<std::uint8_t> Picture::bmp8Grey() const {
     std::vector<std::uint8_t> out = headers(pictureWidth, pictureHeight, 8, 256);
     std::vector<std::uint8_t> palette;
-    for (int i = 0; i < 256; ++i) palette.insert(palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+    for (int i = 0; i < 256; ++i)
+        palette.insert(palette.end(), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
     out.insert(out.begin() + 54, palette.begin(), palette.end());
     for (int y = pictureHeight - 1; y >= 0; --y) {
         std::size_t rowStart = out.size();

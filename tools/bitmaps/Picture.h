@@ -16,7 +16,7 @@ struct Rgb {
 Rgb mix(Rgb from, Rgb to, double amount);  // amount 0 gives from, 1 gives to
 
 class Picture {
-public:
+  public:
     Picture(int width, int height, Rgb colour = {});
 
     int width() const { return pictureWidth; }
@@ -43,7 +43,7 @@ public:
     // 8 bits per pixel with a 256-entry grey palette (entry i is grey i): only for black and white art.
     std::vector<std::uint8_t> bmp8Grey() const;
 
-private:
+  private:
     int pictureWidth;
     int pictureHeight;
     std::vector<Rgb> pixels;

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     PanelOptions options;
     std::string error;
     if (!parsePanelOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "calyx2-panel: %s\nusage: calyx2-panel [-p PROGRAM] [-s NAME=VALUE]... -o FILE.png\n",
+        std::fprintf(stderr,
+                     "calyx2-panel: %s\nusage: calyx2-panel [-p PROGRAM] [-s NAME=VALUE]... -o FILE.png\n",
                      error.c_str());
         return 2;
     }

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "editor/win32/Win32WindowSystem.h"
 #include "editor/offscreen/PanelSnapshot.h"
+#include "editor/win32/Win32WindowSystem.h"
 #include "tests/editor/EditorTestSupport.h"
 
 void* moduleInstance = GetModuleHandleA(nullptr);
@@ -42,8 +42,9 @@ HWND createHostWindow() {
     RECT frame{0, 0, 560, 320};
     DWORD style = WS_POPUP | WS_VISIBLE;
     AdjustWindowRect(&frame, style, FALSE);
-    HWND host = CreateWindowExA(0, "Calyx2TestHost", "host", style, screenLeft, screenTop, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND host =
+        CreateWindowExA(0, "Calyx2TestHost", "host", style, screenLeft, screenTop, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetForegroundWindow(host);
     return host;
 }
@@ -167,7 +168,8 @@ TEST_F(Win32Panel, RealClicksAndDragsReachPluginHostAndScreen) {
     ASSERT_TRUE(opened);
     Pointer pointer{window};
     for (int i = 0; i < 3; ++i) pointer.click(374, 90);
-    std::vector<std::pair<int, float>> routeClicks = {{param::RTE2, 0.5f}, {param::RTE2, 1.0f}, {param::RTE2, 0.0f}};
+    std::vector<std::pair<int, float>> routeClicks = {
+        {param::RTE2, 0.5f}, {param::RTE2, 1.0f}, {param::RTE2, 0.0f}};
     EXPECT_EQ(plugin.automation, routeClicks);
 
     plugin.automation.clear();
@@ -215,7 +217,8 @@ TEST_F(Win32Panel, HoldsStillForAnOutsideScreenshot) {
     ClientToScreen(window, &origin);
     std::ofstream(base + "origin.txt") << origin.x << " " << origin.y << "\n";
     std::ofstream(base + "ready").put('\n');
-    for (int waited = 0; waited < 300 && GetFileAttributesA((base + "done").c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) {
+    for (int waited = 0;
+         waited < 300 && GetFileAttributesA((base + "done").c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) {
         pumpMessages(100);
     }
 }
@@ -234,7 +237,8 @@ TEST(Win32Editor, WindowClassLivesAsLongAsTheLastEditor) {
     WNDCLASSA found;
     HINSTANCE module = static_cast<HINSTANCE>(moduleInstance);
     auto first = std::make_unique<Calyx2Editor>(&plugin, std::make_unique<Win32WindowSystem>(moduleInstance));
-    auto second = std::make_unique<Calyx2Editor>(&plugin, std::make_unique<Win32WindowSystem>(moduleInstance));
+    auto second =
+        std::make_unique<Calyx2Editor>(&plugin, std::make_unique<Win32WindowSystem>(moduleInstance));
     EXPECT_TRUE(GetClassInfoA(module, "KZGui", &found));
     first.reset();
     EXPECT_TRUE(GetClassInfoA(module, "KZGui", &found));
