@@ -43,7 +43,8 @@ bool locatePlugin(const std::string& explicitPath, std::string& path, std::strin
         }
     }
     std::string directory = executableDirectory();
-    std::vector<std::string> candidates = {directory + "/../plugin/" + kPluginFile, directory + "/" + kPluginFile,
+    // The build tree puts each tool in build/tools/NAME/ and the plug-in in build/plugin/.
+    std::vector<std::string> candidates = {directory + "/../../plugin/" + kPluginFile, directory + "/" + kPluginFile,
                                            directory + "/../lib/vst/" + kPluginFile};
     for (const std::string& candidate : candidates) {
         if (isFile(candidate)) {

@@ -1,5 +1,5 @@
 // Where the tools find the plug-in when none is named: $CALYX2_PLUGIN, else the calyx2 binary built or
-// installed next to the tool (../plugin/ in the build tree, the tool's own directory, ../lib/vst/).
+// installed next to the tool (../../plugin/ in the build tree, the tool's own directory, ../lib/vst/).
 #pragma once
 
 #include <string>
