@@ -1,4 +1,5 @@
 #include "plugin/EditorFactory.h"
 
-// Until the panel is wired in, the plug-in runs without an editor.
-EditorBase* createPluginEditor(ParameterHost*) { return nullptr; }
+#include "editor/CreateEditor.h"
+
+EditorBase* createPluginEditor(ParameterHost* effect) { return createCalyx2Editor(effect); }

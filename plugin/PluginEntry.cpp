@@ -5,8 +5,6 @@
 #include "plugin/ModuleInstance.h"
 #include "vst/vst2.h"
 
-void* moduleInstance = nullptr;
-
 #if defined(_WIN32)
 #include <windows.h>
 #define CALYX2_EXPORT extern "C" __declspec(dllexport)

@@ -44,7 +44,7 @@ TEST_F(Binary, IdentityVersionsAndCategory) {
     EXPECT_EQ(e->numParams, 69);
     EXPECT_EQ(e->numInputs, 0);
     EXPECT_EQ(e->numOutputs, 2);
-    EXPECT_EQ(e->flags & ~effFlagsHasEditor, 304 + 0);  // replacing, chunks, synth
+    EXPECT_EQ(e->flags, 305);  // editor, replacing, chunks, synth
     EXPECT_EQ(e->ioRatio, 1.0f);
     EXPECT_EQ(plugin->effectName(), "Calyx2");
     EXPECT_EQ(plugin->vendorString(), "Tamberlow Global Entertainment");

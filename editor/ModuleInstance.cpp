@@ -1,0 +1,5 @@
+// The library's module handle, written by the Windows module entry (plugin/PluginEntry.cpp). It lives
+// with the editor, its only reader, so that programs that build the editor without the entry link.
+#include "plugin/ModuleInstance.h"
+
+void* moduleInstance = nullptr;
