@@ -162,9 +162,10 @@ int run(const RenderOptions& options) {
         double speed = statistics.processSeconds > 0
                            ? static_cast<double>(statistics.framesRendered) / options.sampleRate / statistics.processSeconds
                            : 0.0;
-        std::fprintf(stderr, "calyx2-render: wrote %s (%.2f s, %d Hz, %d channels, %s), peak %.1f dBFS, %.1fx realtime\n",
+        std::fprintf(stderr, "calyx2-render: wrote %s (%.2f s, %d Hz, %s, %s), peak %.1f dBFS, %.1fx realtime\n",
                      options.outputPath == "-" ? "standard output" : options.outputPath.c_str(), seconds,
-                     options.sampleRate, channels, sampleFormatName(options.sampleFormat), peakDb, speed);
+                     options.sampleRate, channels == 1 ? "mono" : channels == 2 ? "stereo" : (std::to_string(channels) + " channels").c_str(),
+                     sampleFormatName(options.sampleFormat), peakDb, speed);
         if (statistics.tailCapped) {
             std::fprintf(stderr, "calyx2-render: warning: still sounding when the %.0f s tail limit was reached\n",
                          options.maxTailSeconds);
