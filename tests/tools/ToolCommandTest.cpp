@@ -129,6 +129,7 @@ TEST_F(ToolCommand, RenderErrorsAndExitCodes) {
                   "calyx2-render");
     expectFailure(run(kRender, plugin + song), 1, "no output file", "calyx2-render");
     expectFailure(run(kRender, plugin + "-b 0 " + song + out), 1, "--blocksize", "calyx2-render");
+    expectFailure(run(kRender, plugin + "--gain 100 " + song + out), 1, "--gain", "calyx2-render");
 }
 
 TEST_F(ToolCommand, RenderWritesWholeFilesAndLeavesOldOnesOnFailure) {

@@ -27,6 +27,7 @@ const char* const kRenderHelp =
     "                           --program choice, then programs, then --set)\n"
     "      --save-preset FILE   write the resulting state as .fxp (current program) or .fxb (bank)\n"
     "      --tail SECONDS       longest release tail after the music (default 30)\n"
+    "      --gain DB            gain applied to the output before it is written (default 0)\n"
     "      --bench              render without writing audio; print realtime factor and cost per block\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               show this help\n"
@@ -41,7 +42,7 @@ const char* const kRenderHelp =
 
 namespace {
 
-enum LongOnly { kTempo = 256, kProgram, kSet, kPreset, kSavePreset, kTail, kBench };
+enum LongOnly { kTempo = 256, kProgram, kSet, kPreset, kSavePreset, kTail, kGain, kBench };
 
 bool integerIn(const char* text, long long low, long long high, int& out) {
     long long value;
@@ -65,7 +66,8 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
         {"tempo", required_argument, nullptr, kTempo},   {"program", required_argument, nullptr, kProgram},
         {"set", required_argument, nullptr, kSet},       {"preset", required_argument, nullptr, kPreset},
         {"save-preset", required_argument, nullptr, kSavePreset},
-        {"tail", required_argument, nullptr, kTail},     {"bench", no_argument, nullptr, kBench},
+        {"tail", required_argument, nullptr, kTail},     {"gain", required_argument, nullptr, kGain},
+        {"bench", no_argument, nullptr, kBench},
         {"quiet", no_argument, nullptr, 'q'},            {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},          {nullptr, 0, nullptr, 0}};
     opterr = 0;
@@ -125,6 +127,13 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                     return false;
                 }
                 options.maxTailSeconds = number;
+                break;
+            case kGain:
+                if (!parseNumber(value, number) || number < -96.0 || number > 48.0) {
+                    error = "--gain " + value + ": expected decibels from -96 to 48";
+                    return false;
+                }
+                options.gainDecibels = number;
                 break;
             case kBench: options.bench = true; break;
             case 'q': options.quiet = true; break;

@@ -21,6 +21,7 @@ struct RenderOptions {
     std::vector<std::string> presetPaths;  // .fxp/.fxb to load
     std::string savePresetPath;      // .fxp/.fxb to write after loading and settings
     double maxTailSeconds = 30.0;
+    double gainDecibels = 0.0;       // applied to the plug-in's output before writing
     bool bench = false;
     bool quiet = false;
     bool help = false;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <vector>
 
 #include "host/HostedPlugin.h"
 #include "host/PresetState.h"
@@ -129,10 +130,24 @@ int run(const RenderOptions& options) {
     RenderSettings settings;
     settings.maxTailSeconds = options.maxTailSeconds;
     bool sinkFailed = false;
+    const float gain = static_cast<float>(std::pow(10.0, options.gainDecibels / 20.0));
+    std::vector<std::vector<float>> scaled;
+    std::vector<const float*> scaledPointers;
+    float peakWritten = 0.0f;
     AudioSink sink = [&](const float* const* channels, int count, int32_t frames) {
         if (interrupted) return false;
         if (options.bench) return true;
-        sinkFailed = !writer.write(channels, count, frames);
+        scaled.resize(static_cast<size_t>(count));
+        scaledPointers.resize(static_cast<size_t>(count));
+        for (int c = 0; c < count; ++c) {
+            scaled[c].resize(static_cast<size_t>(frames));
+            for (int32_t i = 0; i < frames; ++i) {
+                scaled[c][i] = channels[c][i] * gain;
+                peakWritten = std::max(peakWritten, std::fabs(scaled[c][i]));
+            }
+            scaledPointers[c] = scaled[c].data();
+        }
+        sinkFailed = !writer.write(scaledPointers.data(), count, frames);
         return !sinkFailed;
     };
     ProgressBar progress(options.bench ? "benchmark" : "rendering", !options.quiet && standardErrorIsTerminal());
@@ -158,7 +173,7 @@ int run(const RenderOptions& options) {
 
     if (!options.quiet) {
         double seconds = static_cast<double>(statistics.framesOut) / options.sampleRate;
-        double peakDb = statistics.peak > 0 ? 20.0 * std::log10(statistics.peak) : -INFINITY;
+        double peakDb = peakWritten > 0 ? 20.0 * std::log10(peakWritten) : -INFINITY;
         double speed = statistics.processSeconds > 0
                            ? static_cast<double>(statistics.framesRendered) / options.sampleRate / statistics.processSeconds
                            : 0.0;
@@ -170,8 +185,9 @@ int run(const RenderOptions& options) {
             std::fprintf(stderr, "calyx2-render: warning: still sounding when the %.0f s tail limit was reached\n",
                          options.maxTailSeconds);
         }
-        if (statistics.peak > 1.0f && options.sampleFormat != SampleFormat::Float32) {
-            std::fprintf(stderr, "calyx2-render: warning: the output exceeds full scale and was clipped\n");
+        if (peakWritten > 1.0f && options.sampleFormat != SampleFormat::Float32) {
+            std::fprintf(stderr, "calyx2-render: warning: the output exceeds full scale by %.1f dB and was clipped "
+                                 "(try --gain or --depth float)\n", 20.0 * std::log10(peakWritten));
         }
     }
     return kExitOk;
