@@ -16,6 +16,7 @@ SynthEngine::SynthEngine() : tables(new WaveTables) {
     std::fill(std::begin(params), std::end(params), kInitialParameterValue);
     for (int i = 0; i < kVoiceCount; ++i) {
         voices[i].reset(new Voice(params, tables.get()));
+        voicePointers[i] = voices[i].get();
         voiceOrder[i] = i;
     }
 }
@@ -91,7 +92,10 @@ void SynthEngine::noteOff(int note, int32_t frameOffset) {
 
 void SynthEngine::renderVoices(float* scratch, float* out, int count) {
     if (count < 1) return;
-    for (auto& v : voices) v->render(scratch, out, count);
+    if (voicePath == VoicePath::Lanes)
+        lanes.render(voicePointers, kVoiceCount, params, *tables, scratch, out, count);
+    else
+        for (auto& v : voices) v->renderReference(scratch, out, count);
 }
 
 void SynthEngine::execute(const EngineEvent& event) {

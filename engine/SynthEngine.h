@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/LaneRenderer.h"
 #include "engine/ParameterIndex.h"
 #include "engine/Voice.h"
 #include "engine/WaveTables.h"
@@ -50,6 +51,12 @@ public:
     // the last slice empties the queue.
     void renderSlice(float* scratch, float* out, int firstFrame, int frames, bool lastSlice);
 
+    // How voices are rendered: side by side in vector lanes (the default), or one after another
+    // through Voice::renderReference, the plain algorithm that tests and benchmarks compare with.
+    enum class VoicePath { Lanes, Reference };
+    void setVoicePath(VoicePath path) { voicePath = path; }
+    LaneRenderer& laneRenderer() { return lanes; }
+
     void setParameter(int index, float value);
     void applyToVoices(int index);
     void setSampleRate(float rate);
@@ -71,6 +78,9 @@ private:
 
     std::unique_ptr<WaveTables> tables;
     std::unique_ptr<Voice> voices[kVoiceCount];
+    Voice* voicePointers[kVoiceCount];
+    LaneRenderer lanes;
+    VoicePath voicePath = VoicePath::Lanes;
     int voiceOrder[kVoiceCount];  // front: reserved longest ago; back: reserved last
     EngineEvent events[kMaxEvents];
     int nextEvent = 0;  // first queued event not yet executed in this block

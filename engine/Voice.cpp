@@ -83,7 +83,7 @@ void Voice::startNote(int newNote, float velocity) {
     for (Envelope& e : env) e.start();
 }
 
-void Voice::render(float* scratch, float* out, int count) {
+void Voice::renderReference(float* scratch, float* out, int count) {
     if (!active || count < 1) return;
     const float* p = params;
     const float* sine = tables->sine;

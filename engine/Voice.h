@@ -26,8 +26,10 @@ public:
     Voice(const float* params, const WaveTables* tables);
 
     void startNote(int note, float velocity);
-    // Adds count samples into out; scratch (count floats) is overwritten.
-    void render(float* scratch, float* out, int count);
+    // Adds count samples into out; scratch (count floats) is overwritten. This is the algorithm one
+    // voice and one sample at a time, kept as the reference that the engine's lane renderer
+    // (VoiceLanes.h) must match bit for bit.
+    void renderReference(float* scratch, float* out, int count);
     void setPitchBend(float value);
     void applyParameter(int index);
 

@@ -1,0 +1,74 @@
+// The voices of a segment rendered side by side, one voice per lane of a vector register.
+//
+// Voices never read each other, so the sample loop of Voice::renderReference can run for 4 (SSE2)
+// or 8 (AVX2) voices at once with the same float operations in the same order in every lane; only
+// the table reads are done lane by lane. Each operator's feedback still runs sample after sample.
+// The result is the reference bit for bit: no FMA, no reassociation, truncation by cvttps2dq like
+// truncToInt, and the voices are added into the output one after the other in voice order.
+//
+// Layout: structure of arrays, one entry per lane. Lanes hold the active voices in ascending
+// voice order; lanes past the last voice are padding that computes silence and is never read.
+// Operator slots follow Voice::phase (1, 2, 3, 4, m); envelope slots follow Voice::env (m, 1..4).
+//
+// The sample loops are compiled once per instruction set; their files include nothing but this
+// header and the intrinsics, so that no inline function shared with the rest of the program is
+// ever compiled for AVX2 (the linker could keep that copy for everyone).
+#pragma once
+
+#include <cstdint>
+
+constexpr int kLaneOperators = 5;  // 1, 2, 3, 4, m, as Voice::kOperatorCount
+constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
+constexpr int kLaneChunk = 32;     // samples per pass: envelope levels are computed a chunk ahead
+
+enum LaneRoute : int { LaneRouteNext, LaneRouteM, LaneRouteOut, LaneRouteCount };
+
+struct alignas(32) VoiceLaneState {
+    // Oscillators. Phases are kept in int32 and wrap modulo 2^32; only their low 16 bits matter.
+    int32_t phase[kLaneOperators][kLaneCapacity];
+    int32_t increment[kLaneOperators][kLaneCapacity];  // phaseInc * bendRatio, truncated
+    float incrementAsFloat[kLaneOperators][kLaneCapacity];
+    float lastOut[kLaneOperators][kLaneCapacity];
+    float level[kLaneOperators][kLaneCapacity];
+    int32_t lfoPhase[kLaneCapacity];
+    int32_t lfoIncrement[kLaneCapacity];
+    float lfoDepth[kLaneCapacity];
+    // All ones in the lanes whose operator feeds that bus, zero elsewhere.
+    int32_t routeMask[4][LaneRouteCount][kLaneCapacity];
+
+    // Envelopes.
+    int32_t envelopeState[kLaneOperators][kLaneCapacity];
+    float envelopeLevel[kLaneOperators][kLaneCapacity];
+    float attackRate[kLaneOperators][kLaneCapacity];
+    float decayRate[kLaneOperators][kLaneCapacity];
+    float sustainLevel[kLaneOperators][kLaneCapacity];
+    float releaseRate[kLaneOperators][kLaneCapacity];
+
+    // One chunk, sample by sample: each envelope's level, the LFO and the pitch factor it gives,
+    // the three buses the operators feed, and each lane's finished sample, ready to be added into
+    // the mix in voice order.
+    float envelopeLevels[kLaneOperators][kLaneChunk][kLaneCapacity];
+    float lfoValue[kLaneChunk][kLaneCapacity];
+    float pitchFactor[kLaneChunk][kLaneCapacity];
+    float bus[LaneRouteCount][kLaneChunk][kLaneCapacity];
+    float output[kLaneChunk][kLaneCapacity];
+};
+
+// The parameters of one render call, read once for all voices.
+struct LaneParameters {
+    bool operatorOn[4];
+    int uniformRoute[4];  // the bus every voice's operator feeds, or -1 if the voices differ
+    bool pitchModulated;
+    float pitchDepth;
+    float feedback[kLaneOperators];
+    float waveform[kLaneOperators];
+    float lfoAmount[kLaneOperators];
+};
+
+// The sample loop for count (at most kLaneChunk) samples of the first `vectors` vectors of lanes,
+// with envelopeLevels already stepped for the chunk. crossfade is WaveTables::crossfade.
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
+                     int count, int vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
+                     int count, int vectors);
+bool processorHasAvx2();

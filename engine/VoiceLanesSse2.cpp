@@ -1,0 +1,51 @@
+// The lane sample loop four voices at a time: the baseline every x86 processor we support has.
+#include <emmintrin.h>
+
+#include "engine/VoiceLanesKernel.h"
+
+namespace {
+struct Sse2 {
+    static constexpr int kWidth = 4;
+    using F = __m128;
+    using I = __m128i;
+
+    static F load(const float* p) { return _mm_load_ps(p); }
+    static void store(float* p, F v) { _mm_store_ps(p, v); }
+    static F splat(float x) { return _mm_set1_ps(x); }
+    static F zero() { return _mm_setzero_ps(); }
+    static F add(F a, F b) { return _mm_add_ps(a, b); }
+    static F mul(F a, F b) { return _mm_mul_ps(a, b); }
+    static F masked(F v, I mask) { return _mm_and_ps(v, _mm_castsi128_ps(mask)); }
+
+    static I loadInt(const int32_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void storeInt(int32_t* p, I v) { _mm_store_si128(reinterpret_cast<__m128i*>(p), v); }
+    static I splatInt(int32_t x) { return _mm_set1_epi32(x); }
+    static I addInt(I a, I b) { return _mm_add_epi32(a, b); }
+    static I andInt(I a, I b) { return _mm_and_si128(a, b); }
+    static I shiftRight4(I a) { return _mm_srli_epi32(a, 4); }
+    static I truncate(F v) { return _mm_cvttps_epi32(v); }
+    static I tableIndex(I phase) { return _mm_and_si128(_mm_srli_epi32(phase, 4), _mm_set1_epi32(0xFFF)); }
+
+    // Table reads are scalar: the indices go through memory, each entry pair is one 64-bit load.
+    static void crossfadeEntries(const float (*table)[2], I index, F& sine, F& slope) {
+        alignas(16) uint32_t at[4];
+        storeInt(reinterpret_cast<int32_t*>(at), index);
+        const F low = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[0]]))),
+                                   reinterpret_cast<const __m64*>(table[at[1]]));
+        const F high = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[2]]))),
+                                    reinterpret_cast<const __m64*>(table[at[3]]));
+        sine = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
+        slope = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+    }
+    static F sineEntries(const float (*table)[2], I index) {
+        alignas(16) uint32_t at[4];
+        storeInt(reinterpret_cast<int32_t*>(at), index);
+        return _mm_setr_ps(table[at[0]][0], table[at[1]][0], table[at[2]][0], table[at[3]][0]);
+    }
+};
+}  // namespace
+
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
+                     int count, int vectors) {
+    renderLanes<Sse2>(lanes, parameters, crossfade, count, vectors);
+}
