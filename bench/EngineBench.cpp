@@ -23,19 +23,44 @@ void reportRealtime(benchmark::State& state, int framesPerIteration, int voices)
         benchmark::Counter(frames * 2 * voices, benchmark::Counter::kIsRate);
 }
 
-void EngineFullPolyphony(benchmark::State& state) {
+// The engine alone, through the given voice path and instruction set.
+void renderFullPolyphony(benchmark::State& state, SynthEngine::VoicePath path, LaneRenderer::InstructionSet set) {
+    if (!LaneRenderer::supports(set)) {
+        state.SkipWithError("the processor lacks this instruction set");
+        return;
+    }
     SynthEngine engine;
+    engine.setVoicePath(path);
+    engine.laneRenderer().use(set);
     setFullLoadPatch(engine.params);
     engine.setSampleRate(kBenchRate);
     startFullPolyphony(engine);
     std::vector<float> scratch(2 * kBenchBlock), out(2 * kBenchBlock);
+    long block = 0;
     for (auto _ : state) {
+        keepFullPolyphony(engine, block++);
         engine.render(scratch.data(), out.data(), kBenchBlock);
         benchmark::DoNotOptimize(out.data());
     }
     reportRealtime(state, kBenchBlock, SynthEngine::kVoiceCount);
 }
+
+void EngineFullPolyphony(benchmark::State& state) {
+    SynthEngine engine;
+    renderFullPolyphony(state, SynthEngine::VoicePath::Lanes, engine.laneRenderer().instructionSet());
+}
 BENCHMARK(EngineFullPolyphony);
+
+void EngineFullPolyphonySse2(benchmark::State& state) {
+    renderFullPolyphony(state, SynthEngine::VoicePath::Lanes, LaneRenderer::InstructionSet::Sse2);
+}
+BENCHMARK(EngineFullPolyphonySse2);
+
+// The plain per-sample algorithm, kept in the test suite as the reference.
+void EngineFullPolyphonyReference(benchmark::State& state) {
+    renderFullPolyphony(state, SynthEngine::VoicePath::Reference, LaneRenderer::InstructionSet::Sse2);
+}
+BENCHMARK(EngineFullPolyphonyReference);
 
 struct RunningPlugin {
     Calyx2Plugin plugin{benchHost};
@@ -51,19 +76,27 @@ struct RunningPlugin {
     }
 };
 
-void PluginFullLoad(benchmark::State& state) {
+void playFullLoad(benchmark::State& state, SynthEngine::VoicePath path) {
     RunningPlugin running;
+    running.plugin.getEngine().setVoicePath(path);
     float patch[param::Count];
     setFullLoadPatch(patch);
     for (int i = 0; i < param::Count; ++i) running.plugin.setParameter(i, patch[i]);
     startFullPolyphony(running.plugin.getEngine());
+    long block = 0;
     for (auto _ : state) {
+        keepFullPolyphony(running.plugin.getEngine(), block++);
         running.process();
         benchmark::DoNotOptimize(running.left.data());
     }
     reportRealtime(state, kBenchBlock, SynthEngine::kVoiceCount);
 }
+
+void PluginFullLoad(benchmark::State& state) { playFullLoad(state, SynthEngine::VoicePath::Lanes); }
 BENCHMARK(PluginFullLoad);
+
+void PluginFullLoadReference(benchmark::State& state) { playFullLoad(state, SynthEngine::VoicePath::Reference); }
+BENCHMARK(PluginFullLoadReference);
 
 void PluginIdle(benchmark::State& state) {
     RunningPlugin running;

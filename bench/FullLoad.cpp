@@ -47,3 +47,9 @@ void startFullPolyphony(SynthEngine& engine) {
         engine.render(scratch, out, 8);
     }
 }
+
+void keepFullPolyphony(SynthEngine& engine, long block) {
+    if (block % kRenewalBlocks != kRenewalBlocks - 1) return;
+    const long renewal = block / kRenewalBlocks;
+    engine.processMidi(0x90, static_cast<uint8_t>(40 + 2 * (renewal % 17)), 100, 0);
+}

@@ -10,3 +10,8 @@ constexpr int kBenchBlock = 512;
 void setFullLoadPatch(float* params);
 // Sends the 17 notes: 16 held, the 17th makes the oldest fade.
 void startFullPolyphony(SynthEngine& engine);
+// Call before every block: a fading voice goes silent after a few seconds, so every
+// kRenewalBlocks blocks one more note takes it over and starts the oldest held note fading.
+// 16 voices keep sounding and one keeps releasing however long the benchmark runs.
+constexpr int kRenewalBlocks = 64;
+void keepFullPolyphony(SynthEngine& engine, long block);
