@@ -117,6 +117,11 @@ TEST_F(ToolCommand, RenderErrorsAndExitCodes) {
     expectFailure(run(kRender, plugin + "'" + file("missing.mid") + "'" + out), 2, "cannot read", "calyx2-render");
     writeBytes(file("garbage.mid"), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 9});
     expectFailure(run(kRender, plugin + "'" + file("garbage.mid") + "'" + out), 2, "truncated", "calyx2-render");
+    smfbytes::Bytes endless;
+    smfbytes::append(endless, {0x00, 0x90, 60, 100, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 60, 0});  // note-off days later
+    smfbytes::append(endless, {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 61, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 62, 0});
+    writeBytes(file("endless.mid"), smfbytes::file(smfbytes::header(0, 1, 24), {smfbytes::track(endless)}));
+    expectFailure(run(kRender, plugin + "'" + file("endless.mid") + "'" + out), 2, "is the file damaged", "calyx2-render");
     std::ofstream(file("fake.so")) << "not a library\n";
     expectFailure(run(kRender, "-p '" + file("fake.so") + "' " + song + out), 3, "not a plug-in", "calyx2-render");
     expectFailure(run(kRender, plugin + "--set NOPE=0.5 " + song + out), 1, "unknown parameter 'NOPE'", "calyx2-render");

@@ -127,6 +127,15 @@ int run(const RenderOptions& options) {
 
     double tempo = options.tempo > 0 ? options.tempo : demo ? kDemoBeatsPerMinute : 120.0;
     EventSchedule schedule = scheduleMidiFile(midi, options.sampleRate, tempo);
+    // A stray huge delta time would otherwise mean rendering for days.
+    constexpr double kLongestHours = 24.0;
+    double hours = static_cast<double>(schedule.endSample) / options.sampleRate / 3600.0;
+    if (hours > kLongestHours) {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s: the music lasts %.0f hours, more than %.0f; is the file damaged?",
+                      options.midiPath.c_str(), hours, kLongestHours);
+        return fail(kExitInput, text);
+    }
     RenderSettings settings;
     settings.maxTailSeconds = options.maxTailSeconds;
     bool sinkFailed = false;
