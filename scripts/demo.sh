@@ -10,7 +10,8 @@ scripts/build.sh
 mkdir -p out
 render=build/tools/render/calyx2-render
 for program in 0 16; do
-  "$render" --program "$program" -o "out/demo-program$program.wav"
+  # 32-bit float keeps the peaks of the louder programs intact.
+  "$render" --program "$program" -d float -o "out/demo-program$program.wav"
 done
 echo
 echo "Wrote:"

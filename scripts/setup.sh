@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   xvfb xdotool x11-utils libx11-dev libxtst-dev
-  libsndfile1-dev libsmf-dev libpng-dev
+  libsndfile1-dev libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
 )
