@@ -20,7 +20,7 @@ case "$plugin" in
     done
     ;;
   *)
-    exports=$(nm -D --defined-only "$plugin" | awk '{print $3}' | sort | tr '\n' ' ')
+    exports=$(nm -D --defined-only "$plugin" | awk '$2 == "T" {print $3}' | sort | tr '\n' ' ')
     [ "$exports" = "VSTPluginMain main " ] || fail "exports are '$exports'"
     ;;
 esac
