@@ -1,7 +1,5 @@
 #include "engine/LaneRenderer.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 
 #include "engine/FloatMath.h"
@@ -11,6 +9,9 @@ static_assert(kLaneOperators == Voice::kOperatorCount, "lane slots mirror the vo
 static_assert(kLaneCapacity % 8 == 0, "whole vectors of the widest instruction set");
 static_assert(int{LaneRouteNext} == int{RouteNext} && int{LaneRouteM} == int{RouteM} && int{LaneRouteOut} == int{RouteOut},
               "the lanes number the buses as the voice does");
+static_assert(kIdle == Idle && kAttack == Attack && kDecay == Decay && kSustain == Sustain && kRelease == Release &&
+                  kStealRelease == StealRelease,
+              "the lanes number the envelope states as the envelope does");
 
 namespace {
 constexpr float kOperatorOnThreshold = 0.001f;
@@ -24,15 +25,6 @@ bool isKnownRoute(int32_t route) { return route >= RouteNext && route <= RouteOu
 
 int vectorsFor(int lanes, int width) { return (lanes + width - 1) / width; }
 
-__m128 select(__m128 mask, __m128 whenTrue, __m128 whenFalse) {
-    return _mm_or_ps(_mm_and_ps(mask, whenTrue), _mm_andnot_ps(mask, whenFalse));
-}
-__m128i selectInt(__m128i mask, __m128i whenTrue, __m128i whenFalse) {
-    return _mm_or_si128(_mm_and_si128(mask, whenTrue), _mm_andnot_si128(mask, whenFalse));
-}
-__m128 isState(__m128i state, EnvelopeState which) {
-    return _mm_castsi128_ps(_mm_cmpeq_epi32(state, _mm_set1_epi32(which)));
-}
 }  // namespace
 
 bool processorHasAvx2() {
@@ -136,55 +128,6 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
     return laneCount;
 }
 
-// Envelope::next for four lanes at a time, count samples, each level kept for the sample loop.
-void LaneRenderer::stepEnvelopes(int slot, int count) {
-    VoiceLaneState& s = *lanes;
-    for (int lane = 0; lane < vectorsFor(laneCount, kSse2Width) * kSse2Width; lane += kSse2Width) {
-        __m128i state = _mm_load_si128(reinterpret_cast<const __m128i*>(&s.envelopeState[slot][lane]));
-        __m128 level = _mm_load_ps(&s.envelopeLevel[slot][lane]);
-        const __m128 sustainLevel = _mm_load_ps(&s.sustainLevel[slot][lane]);
-        const __m128 sustaining = isState(state, Sustain);
-        const __m128 idle = isState(state, Idle);
-
-        if (_mm_movemask_ps(_mm_or_ps(sustaining, idle)) == 0xF) {
-            // Held and finished envelopes stay as they are: one level for the whole chunk.
-            level = _mm_and_ps(sustaining, sustainLevel);
-            for (int i = 0; i < count; ++i) _mm_store_ps(&s.envelopeLevels[slot][i][lane], level);
-            _mm_store_ps(&s.envelopeLevel[slot][lane], level);
-            continue;
-        }
-
-        const __m128 attackRate = _mm_load_ps(&s.attackRate[slot][lane]);
-        const __m128 decayRate = _mm_load_ps(&s.decayRate[slot][lane]);
-        const __m128 releaseRate = _mm_load_ps(&s.releaseRate[slot][lane]);
-        const __m128 one = _mm_set1_ps(1.0f);
-        const __m128 zero = _mm_setzero_ps();
-        for (int i = 0; i < count; ++i) {
-            const __m128 attacking = isState(state, Attack);
-            const __m128 decaying = isState(state, Decay);
-            const __m128 holding = isState(state, Sustain);
-            const __m128 releasing = _mm_or_ps(isState(state, Release), isState(state, StealRelease));
-
-            const __m128 up = _mm_add_ps(level, attackRate);
-            const __m128 down = _mm_sub_ps(level, select(decaying, decayRate, releaseRate));
-            const __m128 attackEnds = _mm_and_ps(attacking, _mm_cmpge_ps(up, one));
-            const __m128 decayEnds = _mm_and_ps(decaying, _mm_cmpge_ps(sustainLevel, down));
-            const __m128 releaseEnds = _mm_and_ps(releasing, _mm_cmple_ps(down, zero));
-
-            level = select(attacking, select(attackEnds, one, up),
-                           select(decaying, select(decayEnds, sustainLevel, down),
-                                  select(holding, sustainLevel,
-                                         select(releasing, _mm_andnot_ps(releaseEnds, down), zero))));
-            state = selectInt(_mm_castps_si128(attackEnds), _mm_set1_epi32(Decay), state);
-            state = selectInt(_mm_castps_si128(decayEnds), _mm_set1_epi32(Sustain), state);
-            state = selectInt(_mm_castps_si128(releaseEnds), _mm_set1_epi32(Idle), state);
-            _mm_store_ps(&s.envelopeLevels[slot][i][lane], level);
-        }
-        _mm_store_si128(reinterpret_cast<__m128i*>(&s.envelopeState[slot][lane]), state);
-        _mm_store_ps(&s.envelopeLevel[slot][lane], level);
-    }
-}
-
 // Adds the chunk's lanes into the mix one voice after another, as the voices would one by one.
 void LaneRenderer::mixInto(float* out, int count) const {
     const VoiceLaneState& s = *lanes;
@@ -222,12 +165,11 @@ void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* par
     }
 
     const bool wide = set == InstructionSet::Avx2;
-    const int vectors = vectorsFor(laneCount, wide ? kAvx2Width : kSse2Width);
+    const int width = wide ? kAvx2Width : kSse2Width;
+    const int vectors = vectorsFor(laneCount, width);
+    parameters.lanesInLastVector = laneCount - (vectors - 1) * width;
     for (int start = 0; start < count; start += kLaneChunk) {
         const int chunk = std::min(kLaneChunk, count - start);
-        stepEnvelopes(Voice::kEnvelopeM, chunk);
-        for (int op = 0; op < 4; ++op)
-            if (parameters.operatorOn[op]) stepEnvelopes(op + 1, chunk);
         if (wide)
             renderLanesAvx2(*lanes, parameters, tables.crossfade, chunk, vectors);
         else

@@ -32,7 +32,6 @@ public:
 
 private:
     int loadLanes(Voice* const* voices, int voiceCount, const float* params, LaneParameters& parameters);
-    void stepEnvelopes(int slot, int count);
     void mixInto(float* out, int count) const;
     void storeLanes(Voice* const* voices) const;
 

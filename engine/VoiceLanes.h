@@ -22,6 +22,8 @@ constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vecto
 constexpr int kLaneChunk = 32;     // samples per pass: envelope levels are computed a chunk ahead
 
 enum LaneRoute : int { LaneRouteNext, LaneRouteM, LaneRouteOut, LaneRouteCount };
+// Envelope states, numbered as EnvelopeState numbers them.
+constexpr int32_t kIdle = 0, kAttack = 1, kDecay = 2, kSustain = 3, kRelease = 4, kStealRelease = 5;
 
 struct alignas(32) VoiceLaneState {
     // Oscillators. Phases are kept in int32 and wrap modulo 2^32; only their low 16 bits matter.
@@ -60,6 +62,7 @@ struct LaneParameters {
     int uniformRoute[4];  // the bus every voice's operator feeds, or -1 if the voices differ
     bool pitchModulated;
     float pitchDepth;
+    int lanesInLastVector;  // voices in the last vector; the rest of it is padding
     float feedback[kLaneOperators];
     float waveform[kLaneOperators];
     float lfoAmount[kLaneOperators];

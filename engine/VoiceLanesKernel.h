@@ -1,17 +1,20 @@
 // The sample loop of Voice::renderReference written once for any vector width. Included only by
 // VoiceLanesSse2.cpp and VoiceLanesAvx2.cpp, each of which supplies a vector type V:
 //   V::F, V::I            float and int32 vectors of V::kWidth lanes
-//   load, store, splat, zero, add, mul, masked   float arithmetic, lane by lane
-//   loadInt, storeInt, splatInt, addInt, andInt, shiftRight4   int32 arithmetic
-//   truncate (cvttps2dq), tableIndex ((x >> 4) & 4095)
-//   crossfadeEntries (sine and harmonic - sine per lane), sineEntries
+//   load, store, splat, zero, add, sub, mul   float arithmetic, lane by lane
+//   masked, select, both, either, allOf, noneOf   lane masks (all ones or all zeros)
+//   atLeast, atMost, above, equalTo           comparisons giving masks, false for NaN
+//   loadInt, storeInt, splatInt, addInt, andInt, truncate (cvttps2dq), tableIndex ((x >> 4) & 4095)
+//   crossfadeEntries (sine and harmonic - sine per lane, read lane by lane), crossfadeEntriesPartly
+//   (the same for the first few lanes, zeros in the others)
 // Everything here has internal linkage, so each file keeps its own copy.
 //
 // Order of work. Within a sample the reference runs operator 1, 2, 3, 4, then m, each reading the
-// buses the earlier ones wrote. Here each operator runs through the whole chunk before the next
-// one starts, with the buses kept per sample: the same sums in the same order, but the only chain
-// from sample to sample is an operator's own feedback, and the chains of N vectors of voices
-// interleave so the processor is not left waiting on one table read after another.
+// buses the earlier ones wrote: a chain of five table reads. Here the envelopes and the LFO of a
+// whole chunk come first (they do not depend on the sound), and the buses are kept per sample, so
+// operator 2 can work on sample i while operator 1 is already on sample i + 1: the same sums in the
+// same order, but the only chain from sample to sample is an operator's own feedback, and the
+// chains of five operators times N vectors of voices run side by side.
 #pragma once
 
 #include "engine/VoiceLanes.h"
@@ -19,7 +22,7 @@
 namespace {
 constexpr float kPhaseUnits = 32767.0f;
 constexpr float kBusOutScale = 1.5259255e-05f;  // 0.5 / 32767
-constexpr int32_t kPhaseMask = 0xFFFF;
+constexpr uint32_t kPhaseMask = 0xFFFF;
 constexpr int kOperatorM = 4;
 constexpr int kEnvelopeM = 0;
 
@@ -30,25 +33,113 @@ struct LaneKernel {
 
     static constexpr int laneOf(int vector) { return vector * V::kWidth; }
 
-    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample.
-    static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
-        I lfoPhase[N];
-        for (int v = 0; v < N; ++v) lfoPhase[v] = V::loadInt(&s.lfoPhase[laneOf(v)]);
+    // Envelope::next for one vector of lanes through the chunk, each level kept for the operators.
+    static void envelopeVector(VoiceLaneState& s, int slot, int lane, int count) {
+        float(*levels)[kLaneCapacity] = s.envelopeLevels[slot];
+        const I state = V::loadInt(&s.envelopeState[slot][lane]);
+        const F start = V::load(&s.envelopeLevel[slot][lane]);
+        const F sustainLevel = V::load(&s.sustainLevel[slot][lane]);
+        const F attacking = V::equalTo(state, kAttack);
+        const F decaying = V::equalTo(state, kDecay);
+        const F sustaining = V::equalTo(state, kSustain);
+        const F releasing = V::either(V::equalTo(state, kRelease), V::equalTo(state, kStealRelease));
+        const F holding = V::either(sustaining, V::equalTo(state, kIdle));
+        const F held = V::masked(sustainLevel, sustaining);  // Sustain holds its level, Idle holds 0
+
+        // Held and finished envelopes stay as they are: one level for the whole chunk.
+        if (V::allOf(holding)) {
+            for (int i = 0; i < count; ++i) V::store(&levels[i][lane], held);
+            V::store(&s.envelopeLevel[slot][lane], held);
+            return;
+        }
+
+        const F attackRate = V::load(&s.attackRate[slot][lane]);
+        const F decayRate = V::load(&s.decayRate[slot][lane]);
+        const F releaseRate = V::load(&s.releaseRate[slot][lane]);
+        const F zero = V::zero(), one = V::splat(1.0f);
+
+        // Most chunks reach no segment end. With positive rates every segment is monotonic, so the
+        // straight ramp is exact if its last level has not reached the end; otherwise the chunk
+        // is stepped again below, transitions and all.
+        const F rampable = V::either(V::either(holding, V::both(attacking, V::above(attackRate, zero))),
+                                     V::either(V::both(decaying, V::above(decayRate, zero)),
+                                               V::both(releasing, V::above(releaseRate, zero))));
+        if (V::allOf(rampable)) {
+            const F fallRate = V::select(decaying, decayRate, releaseRate);
+            F level = start;
+            for (int i = 0; i < count; ++i) {
+                const F up = V::add(level, attackRate);
+                const F down = V::sub(level, fallRate);
+                level = V::select(holding, held, V::select(attacking, up, down));
+                V::store(&levels[i][lane], level);
+            }
+            const F ended = V::either(V::both(attacking, V::atLeast(level, one)),
+                                      V::either(V::both(decaying, V::atLeast(sustainLevel, level)),
+                                                V::both(releasing, V::atMost(level, zero))));
+            if (V::noneOf(ended)) {
+                V::store(&s.envelopeLevel[slot][lane], level);
+                return;
+            }
+        }
+
+        I current = state;
+        F level = start;
         for (int i = 0; i < count; ++i) {
+            const F attack = V::equalTo(current, kAttack);
+            const F decay = V::equalTo(current, kDecay);
+            const F sustain = V::equalTo(current, kSustain);
+            const F release = V::either(V::equalTo(current, kRelease), V::equalTo(current, kStealRelease));
+            const F up = V::add(level, attackRate);
+            const F down = V::sub(level, V::select(decay, decayRate, releaseRate));
+            const F attackEnds = V::both(attack, V::atLeast(up, one));
+            const F decayEnds = V::both(decay, V::atLeast(sustainLevel, down));
+            const F releaseEnds = V::both(release, V::atMost(down, zero));
+            level = V::select(attack, V::select(attackEnds, one, up),
+                              V::select(decay, V::select(decayEnds, sustainLevel, down),
+                                        V::select(sustain, sustainLevel,
+                                                  V::select(release, V::select(releaseEnds, zero, down), zero))));
+            current = V::selectInt(attackEnds, V::splatInt(kDecay), current);
+            current = V::selectInt(decayEnds, V::splatInt(kSustain), current);
+            current = V::selectInt(releaseEnds, V::splatInt(kIdle), current);
+            V::store(&levels[i][lane], level);
+        }
+        V::storeInt(&s.envelopeState[slot][lane], current);
+        V::store(&s.envelopeLevel[slot][lane], level);
+    }
+
+    // Envelope m always advances; an operator's envelope only while the operator is on.
+    static void envelopePass(VoiceLaneState& s, const LaneParameters& p, int count) {
+        for (int slot = 0; slot < kLaneOperators; ++slot) {
+            if (slot != kEnvelopeM && !p.operatorOn[slot - 1]) continue;
+            for (int v = 0; v < N; ++v) envelopeVector(s, slot, laneOf(v), count);
+        }
+    }
+
+    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. The LFO
+    // reads its table lane by lane: its phase is an integer already, nothing to move out of a vector.
+    static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+        for (int lane = 0; lane < N * V::kWidth; ++lane) {
+            uint32_t phase = static_cast<uint32_t>(s.lfoPhase[lane]);
+            const uint32_t increment = static_cast<uint32_t>(s.lfoIncrement[lane]);
+            const float depth = s.lfoDepth[lane];
+            for (int i = 0; i < count; ++i) {
+                s.lfoValue[i][lane] = crossfade[phase >> 4][0] * depth;
+                phase = (phase + increment) & kPhaseMask;
+            }
+            s.lfoPhase[lane] = static_cast<int32_t>(phase);
+        }
+        for (int i = 0; i < count; ++i) {
+#pragma GCC unroll 8
             for (int v = 0; v < N; ++v) {
                 const int lane = laneOf(v);
-                const F lfoValue = V::mul(V::sineEntries(crossfade, V::shiftRight4(lfoPhase[v])), V::load(&s.lfoDepth[lane]));
-                lfoPhase[v] = V::andInt(V::addInt(lfoPhase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
-                V::store(&s.lfoValue[i][lane], lfoValue);
                 if (p.pitchModulated) {
-                    const F x = V::mul(V::splat(p.pitchDepth), lfoValue);
+                    const F x = V::mul(V::splat(p.pitchDepth), V::load(&s.lfoValue[i][lane]));
                     const F pm = V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f));
                     V::store(&s.pitchFactor[i][lane], pm);
                 }
                 for (int route = 0; route < LaneRouteCount; ++route) V::store(&s.bus[route][i][lane], V::zero());
             }
         }
-        for (int v = 0; v < N; ++v) V::storeInt(&s.lfoPhase[laneOf(v)], lfoPhase[v]);
     }
 
     // The phase advance of one sample: the bent increment, scaled by the LFO's pitch factor.
@@ -59,113 +150,135 @@ struct LaneKernel {
         return V::addInt(phase, V::loadInt(&s.increment[op][lane]));
     }
 
-    // An operator that is off: its phase still moves, nothing else does.
-    template <bool Pitch>
-    static void phasePass(VoiceLaneState& s, int op, int count) {
+    // What carries an operator from one sample to the next, for each vector of voices.
+    struct Operator {
         I phase[N];
-        for (int v = 0; v < N; ++v) phase[v] = V::loadInt(&s.phase[op][laneOf(v)]);
-        for (int i = 0; i < count; ++i)
-            for (int v = 0; v < N; ++v) phase[v] = advance<Pitch>(s, op, i, laneOf(v), phase[v]);
-        for (int v = 0; v < N; ++v) V::storeInt(&s.phase[op][laneOf(v)], phase[v]);
+        F lastOut[N];
+    };
+
+    // Table reads cost per lane, so the last vector reads only as many lanes as it has voices
+    // (17 voices: two full vectors and one voice).
+    static void crossfadeEntries(const LaneParameters& p, int v, const float (*crossfade)[2], I index, F& sine,
+                                 F& slope) {
+        if (v == N - 1 && p.lanesInLastVector < V::kWidth)
+            V::crossfadeEntriesPartly(crossfade, index, p.lanesInLastVector, sine, slope);
+        else
+            V::crossfadeEntries(crossfade, index, sine, slope);
     }
 
-    // Operator op (0..3 for operators 1 to 4) through the chunk: reads the Next bus (and empties it,
+    // An operator that is off: its phase still moves, nothing else does.
+    template <bool Pitch>
+    static void idleSample(const VoiceLaneState& s, int op, int i, Operator& o) {
+#pragma GCC unroll 8
+        for (int v = 0; v < N; ++v) o.phase[v] = advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
+    }
+
+    // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
     // except operator 4), adds its output to the bus it feeds.
     template <bool Pitch>
-    static void operatorPass(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int op,
-                             int count) {
+    static void operatorSample(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int op, int i,
+                               Operator& o) {
         const F feedback = V::splat(p.feedback[op]);
         const F waveform = V::splat(p.waveform[op]);
         const F lfoAmount = V::splat(p.lfoAmount[op]);
-        const bool emptiesNext = op < 3;
         const int route = p.uniformRoute[op];
-        I phase[N];
-        F lastOut[N];
+#pragma GCC unroll 8
         for (int v = 0; v < N; ++v) {
-            phase[v] = V::loadInt(&s.phase[op][laneOf(v)]);
-            lastOut[v] = V::load(&s.lastOut[op][laneOf(v)]);
-        }
-        for (int i = 0; i < count; ++i) {
-            for (int v = 0; v < N; ++v) {
-                const int lane = laneOf(v);
-                phase[v] = advance<Pitch>(s, op, i, lane, phase[v]);
-                float* next = &s.bus[LaneRouteNext][i][lane];
-                const I modulation = V::truncate(V::add(V::mul(feedback, lastOut[v]), V::load(next)));
-                if (emptiesNext) V::store(next, V::zero());
-                F sine, slope;
-                V::crossfadeEntries(crossfade, V::tableIndex(V::addInt(modulation, phase[v])), sine, slope);
-                const F w = V::add(V::mul(slope, waveform), sine);
-                const F amplitude = V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), V::load(&s.level[op][lane]));
-                const F y = V::mul(V::mul(V::mul(amplitude, V::load(&s.envelopeLevels[op + 1][i][lane])), w),
-                                   V::splat(kPhaseUnits));
-                lastOut[v] = y;
-                if (route >= 0) {
-                    float* bus = &s.bus[route][i][lane];
-                    V::store(bus, V::add(V::load(bus), y));
-                } else {
-                    // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
-                    // starts at +0 and a sum is never -0 under round-to-nearest.
-                    for (int r = 0; r < LaneRouteCount; ++r) {
-                        float* bus = &s.bus[r][i][lane];
-                        V::store(bus, V::add(V::load(bus), V::masked(y, V::loadInt(&s.routeMask[op][r][lane]))));
-                    }
+            const int lane = laneOf(v);
+            o.phase[v] = advance<Pitch>(s, op, i, lane, o.phase[v]);
+            float* next = &s.bus[LaneRouteNext][i][lane];
+            const I modulation = V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(next)));
+            F sine, slope;
+            crossfadeEntries(p, v, crossfade, V::tableIndex(V::addInt(modulation, o.phase[v])), sine, slope);
+            const F w = V::add(V::mul(slope, waveform), sine);
+            const F amplitude = V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), V::load(&s.level[op][lane]));
+            const F y = V::mul(V::mul(V::mul(amplitude, V::load(&s.envelopeLevels[op + 1][i][lane])), w),
+                               V::splat(kPhaseUnits));
+            o.lastOut[v] = y;
+            if (route == LaneRouteNext && op < 3) {
+                // The Next bus is only ever read through a truncation, where -0 and +0 are the same
+                // 0: storing y stands for emptying the bus and adding y to it.
+                V::store(next, y);
+            } else if (route >= 0) {
+                if (op < 3) V::store(next, V::zero());
+                float* bus = &s.bus[route][i][lane];
+                V::store(bus, V::add(V::load(bus), y));
+            } else {
+                if (op < 3) V::store(next, V::zero());
+                // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
+                // starts at +0 and a sum is never -0 under round-to-nearest.
+                for (int r = 0; r < LaneRouteCount; ++r) {
+                    float* bus = &s.bus[r][i][lane];
+                    V::store(bus, V::add(V::load(bus), V::masked(y, V::maskOf(V::loadInt(&s.routeMask[op][r][lane])))));
                 }
             }
         }
-        for (int v = 0; v < N; ++v) {
-            V::storeInt(&s.phase[op][laneOf(v)], phase[v]);
-            V::store(&s.lastOut[op][laneOf(v)], lastOut[v]);
-        }
     }
 
-    // Operator m through the chunk: modulated by the M bus, joined by the Out bus, then shaped by
+    // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
     // envelope m and its level into the voice's sample.
     template <bool Pitch>
-    static void operatorMPass(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+    static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int i,
+                                Operator& o) {
         const F feedback = V::splat(p.feedback[kOperatorM]);
         const F waveform = V::splat(p.waveform[kOperatorM]);
         const F lfoAmount = V::splat(p.lfoAmount[kOperatorM]);
-        I phase[N];
-        F lastOut[N];
+#pragma GCC unroll 8
         for (int v = 0; v < N; ++v) {
-            phase[v] = V::loadInt(&s.phase[kOperatorM][laneOf(v)]);
-            lastOut[v] = V::load(&s.lastOut[kOperatorM][laneOf(v)]);
-        }
-        for (int i = 0; i < count; ++i) {
-            for (int v = 0; v < N; ++v) {
-                const int lane = laneOf(v);
-                phase[v] = advance<Pitch>(s, kOperatorM, i, lane, phase[v]);
-                const I modulation =
-                    V::truncate(V::add(V::mul(feedback, lastOut[v]), V::load(&s.bus[LaneRouteM][i][lane])));
-                F sine, slope;
-                V::crossfadeEntries(crossfade, V::tableIndex(V::addInt(modulation, phase[v])), sine, slope);
-                const F w = V::add(V::mul(slope, waveform), sine);
-                const F level = V::load(&s.level[kOperatorM][lane]);
-                const F y = V::mul(w, V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), level));
-                lastOut[v] = V::mul(y, V::splat(kPhaseUnits));
-                const F voiceSample = V::add(V::mul(V::load(&s.bus[LaneRouteOut][i][lane]), V::splat(kBusOutScale)), y);
-                V::store(&s.output[i][lane],
-                         V::mul(V::mul(voiceSample, V::load(&s.envelopeLevels[kEnvelopeM][i][lane])), level));
-            }
-        }
-        for (int v = 0; v < N; ++v) {
-            V::storeInt(&s.phase[kOperatorM][laneOf(v)], phase[v]);
-            V::store(&s.lastOut[kOperatorM][laneOf(v)], lastOut[v]);
+            const int lane = laneOf(v);
+            o.phase[v] = advance<Pitch>(s, kOperatorM, i, lane, o.phase[v]);
+            const I modulation =
+                V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(&s.bus[LaneRouteM][i][lane])));
+            F sine, slope;
+            crossfadeEntries(p, v, crossfade, V::tableIndex(V::addInt(modulation, o.phase[v])), sine, slope);
+            const F w = V::add(V::mul(slope, waveform), sine);
+            const F level = V::load(&s.level[kOperatorM][lane]);
+            const F y = V::mul(w, V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), level));
+            o.lastOut[v] = V::mul(y, V::splat(kPhaseUnits));
+            const F voiceSample = V::add(V::mul(V::load(&s.bus[LaneRouteOut][i][lane]), V::splat(kBusOutScale)), y);
+            V::store(&s.output[i][lane],
+                     V::mul(V::mul(voiceSample, V::load(&s.envelopeLevels[kEnvelopeM][i][lane])), level));
         }
     }
 
+    // The five operators as a pipeline: at step t operator 1 works on sample t, operator 2 on
+    // t - 1, ..., operator m on t - 4, each finding the buses of its sample complete. The five are
+    // independent within a step, so their table reads overlap instead of waiting on each other.
     template <bool Pitch>
     static void operators(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
-        for (int op = 0; op < 4; ++op) {
-            if (p.operatorOn[op])
-                operatorPass<Pitch>(s, p, crossfade, op, count);
-            else
-                phasePass<Pitch>(s, op, count);
+        Operator o[kLaneOperators];
+#pragma GCC unroll 5
+        for (int op = 0; op < kLaneOperators; ++op) {
+#pragma GCC unroll 8
+            for (int v = 0; v < N; ++v) {
+                o[op].phase[v] = V::loadInt(&s.phase[op][laneOf(v)]);
+                o[op].lastOut[v] = V::load(&s.lastOut[op][laneOf(v)]);
+            }
         }
-        operatorMPass<Pitch>(s, p, crossfade, count);
+        for (int t = 0; t < count + kOperatorM; ++t) {
+#pragma GCC unroll 4
+            for (int op = 0; op < 4; ++op) {
+                const int i = t - op;
+                if (i < 0 || i >= count) continue;
+                if (p.operatorOn[op])
+                    operatorSample<Pitch>(s, p, crossfade, op, i, o[op]);
+                else
+                    idleSample<Pitch>(s, op, i, o[op]);
+            }
+            if (t >= kOperatorM) operatorMSample<Pitch>(s, p, crossfade, t - kOperatorM, o[kOperatorM]);
+        }
+#pragma GCC unroll 5
+        for (int op = 0; op < kLaneOperators; ++op) {
+#pragma GCC unroll 8
+            for (int v = 0; v < N; ++v) {
+                V::storeInt(&s.phase[op][laneOf(v)], o[op].phase[v]);
+                V::store(&s.lastOut[op][laneOf(v)], o[op].lastOut[v]);
+            }
+        }
     }
 
     static void render(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+        envelopePass(s, p, count);
         lfoPass(s, p, crossfade, count);
         if (p.pitchModulated)
             operators<true>(s, p, crossfade, count);

@@ -14,22 +14,38 @@ struct Sse2 {
     static F splat(float x) { return _mm_set1_ps(x); }
     static F zero() { return _mm_setzero_ps(); }
     static F add(F a, F b) { return _mm_add_ps(a, b); }
+    static F sub(F a, F b) { return _mm_sub_ps(a, b); }
     static F mul(F a, F b) { return _mm_mul_ps(a, b); }
-    static F masked(F v, I mask) { return _mm_and_ps(v, _mm_castsi128_ps(mask)); }
+
+    static F maskOf(I mask) { return _mm_castsi128_ps(mask); }
+    static F masked(F v, F mask) { return _mm_and_ps(v, mask); }
+    static F both(F a, F b) { return _mm_and_ps(a, b); }
+    static F either(F a, F b) { return _mm_or_ps(a, b); }
+    static F select(F mask, F whenTrue, F whenFalse) {
+        return _mm_or_ps(_mm_and_ps(mask, whenTrue), _mm_andnot_ps(mask, whenFalse));
+    }
+    static I selectInt(F mask, I whenTrue, I whenFalse) {
+        const I m = _mm_castps_si128(mask);
+        return _mm_or_si128(_mm_and_si128(m, whenTrue), _mm_andnot_si128(m, whenFalse));
+    }
+    static bool allOf(F mask) { return _mm_movemask_ps(mask) == 0xF; }
+    static bool noneOf(F mask) { return _mm_movemask_ps(mask) == 0; }
+    static F atLeast(F a, F b) { return _mm_cmpge_ps(a, b); }
+    static F atMost(F a, F b) { return _mm_cmple_ps(a, b); }
+    static F above(F a, F b) { return _mm_cmpgt_ps(a, b); }
+    static F equalTo(I a, int32_t b) { return _mm_castsi128_ps(_mm_cmpeq_epi32(a, _mm_set1_epi32(b))); }
 
     static I loadInt(const int32_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
     static void storeInt(int32_t* p, I v) { _mm_store_si128(reinterpret_cast<__m128i*>(p), v); }
     static I splatInt(int32_t x) { return _mm_set1_epi32(x); }
     static I addInt(I a, I b) { return _mm_add_epi32(a, b); }
-    static I andInt(I a, I b) { return _mm_and_si128(a, b); }
-    static I shiftRight4(I a) { return _mm_srli_epi32(a, 4); }
     static I truncate(F v) { return _mm_cvttps_epi32(v); }
     static I tableIndex(I phase) { return _mm_and_si128(_mm_srli_epi32(phase, 4), _mm_set1_epi32(0xFFF)); }
 
     // Table reads are scalar: the indices go through memory, each entry pair is one 64-bit load.
     static void crossfadeEntries(const float (*table)[2], I index, F& sine, F& slope) {
         alignas(16) uint32_t at[4];
-        storeInt(reinterpret_cast<int32_t*>(at), index);
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
         const F low = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[0]]))),
                                    reinterpret_cast<const __m64*>(table[at[1]]));
         const F high = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[2]]))),
@@ -37,10 +53,11 @@ struct Sse2 {
         sine = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
         slope = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
     }
-    static F sineEntries(const float (*table)[2], I index) {
-        alignas(16) uint32_t at[4];
-        storeInt(reinterpret_cast<int32_t*>(at), index);
-        return _mm_setr_ps(table[at[0]][0], table[at[1]][0], table[at[2]][0], table[at[3]][0]);
+    static void crossfadeEntriesPartly(const float (*table)[2], I index, int lanes, F& sine, F& slope) {
+        if (lanes > 1) return crossfadeEntries(table, index, sine, slope);
+        const F pair = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[_mm_cvtsi128_si32(index)])));
+        sine = _mm_move_ss(_mm_setzero_ps(), pair);
+        slope = _mm_move_ss(_mm_setzero_ps(), _mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
     }
 };
 }  // namespace
