@@ -35,6 +35,7 @@ class AllpassCascade {
     }
     int size() const { return static_cast<int>(stages.size()); }
     const AllpassStage& stage(int index) const { return stages[index]; }
+    AllpassStage& stage(int index) { return stages[index]; }
 
   private:
     std::vector<AllpassStage> stages;
