@@ -26,8 +26,10 @@ bool KZGuiWindow::getRect(ERect** rect) {
 }
 
 // A window that cannot be created leaves the editor closed and says so, rather than answering true
-// and drawing into a window that does not exist.
+// and drawing into a window that does not exist. A host that opens again without closing gets the
+// window moved to the new parent rather than a second one left behind in the old.
 bool KZGuiWindow::open(void* parent) {
+    if (window != nullptr) close();
     window = windowSystem->createChildWindow(parent, width, height);
     if (window == nullptr) {
         systemWindow = nullptr;
@@ -43,6 +45,10 @@ void KZGuiWindow::close() {
     if (window != nullptr) windowSystem->destroyWindow(window);
     window = nullptr;
     systemWindow = nullptr;
+}
+
+void KZGuiWindow::idle() {
+    windowSystem->pumpEvents();
 }
 
 void KZGuiWindow::addControl(Control* control) {

@@ -27,6 +27,8 @@ class KZGuiWindow : public EditorBase, protected WindowEvents {
     bool getRect(ERect** rect) override;
     bool open(void* parent) override;
     void close() override;
+    // The window system's events, where the host's idle call is what delivers them (X11).
+    void idle() override;
 
     void updateParameter(int index, float value) override;
     void refreshAll() override;

@@ -1,6 +1,6 @@
 // The few window-system operations the editor needs, so that everything above them (routing,
 // capture, hit-testing, dirty tracking, drawing) is plain logic. One implementation per platform:
-// Win32 for the DLLs, an in-memory one for tests, pictures and (for now) Linux.
+// Win32 for the DLLs, X11 for the Linux plug-in, an in-memory one for tests and pictures.
 #pragma once
 
 #include "editor/Surface.h"
@@ -54,4 +54,8 @@ class WindowSystem {
     virtual BitmapHandle loadBitmap(int resourceId) = 0;
     virtual void deleteBitmap(BitmapHandle bitmap) = 0;
     virtual bool bitmapSize(BitmapHandle bitmap, int& width, int& height) = 0;
+
+    // Delivers the window's waiting events, without waiting for more. Win32 hosts run the message
+    // loop themselves; elsewhere the host's idle call is the only moment the editor gets to do it.
+    virtual void pumpEvents() {}
 };

@@ -196,6 +196,34 @@ TEST_F(RoutingFixture, FailedWindowCreationLeavesTheEditorClosed) {
     EXPECT_TRUE(window->isOpen());
 }
 
+// A host that opens again without closing must not leave the first window behind in the old parent.
+TEST_F(RoutingFixture, OpeningAgainWithoutACloseMovesTheWindowToTheNewParent) {
+    int otherParent = 0;
+    EXPECT_TRUE(window->open(&otherParent));
+    EXPECT_TRUE(window->isOpen());
+    EXPECT_EQ(system->parentOfWindow(), &otherParent);
+    EXPECT_TRUE(system->isVisible());
+    system->sendButtonDown(0, 20, 20);
+    EXPECT_EQ(log, (Log{"A.down0@20,20"}));  // the new window is the attached one
+}
+
+TEST(EditorIdle, HandsTheWindowSystemItsTurnToDeliverEvents) {
+    struct PumpCounter : OffscreenWindowSystem {
+        PumpCounter() : OffscreenWindowSystem(BitmapSource{}) {}
+        void pumpEvents() override { ++pumps; }
+        int pumps = 0;
+    };
+    FakePlugin plugin;
+    auto owned = std::make_unique<PumpCounter>();
+    PumpCounter& system = *owned;
+    KZGuiWindow window(&plugin, std::move(owned));
+    window.idle();
+    int parent = 0;
+    window.open(&parent);
+    window.idle();
+    EXPECT_EQ(system.pumps, 2);
+}
+
 TEST(EditorRect, IsTheSameBeforeAndAfterOpen) {
     FakePlugin plugin;
     KZGuiWindow window(&plugin, std::make_unique<OffscreenWindowSystem>(BitmapSource{}));
