@@ -1,5 +1,6 @@
 // The plug-in's one way to get its editor: the panel on the window system of this build (Win32 on
-// Windows, the offscreen one elsewhere for now). Null if no editor can exist.
+// Windows, X11 on Linux where Xlib was found, the offscreen one elsewhere). Null if no editor can
+// exist.
 #pragma once
 
 #include "editor/EditorBase.h"
