@@ -1,6 +1,7 @@
 #include "engine/LaneRenderer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/FloatMath.h"
 #include "engine/ParameterIndex.h"
@@ -27,12 +28,18 @@ int vectorsFor(int lanes, int width) { return (lanes + width - 1) / width; }
 
 }  // namespace
 
+struct alignas(32) LaneRenderer::Waveforms {
+    float table[kLaneOperators][kWaveTableSize];
+    float setting[kLaneOperators];
+    bool built[kLaneOperators];
+};
+
 bool processorHasAvx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
 
-LaneRenderer::LaneRenderer() : lanes(new VoiceLaneState()) {
+LaneRenderer::LaneRenderer() : lanes(new VoiceLaneState()), waveforms(new Waveforms()) {
     use(InstructionSet::Avx2);
 }
 
@@ -47,10 +54,31 @@ void LaneRenderer::use(InstructionSet which) {
     if (supports(which)) set = which;
 }
 
+// The table of (harmonic - sine) * setting + sine for one WAV setting: a table already built for
+// the same setting (bit for bit), or one not claimed by another operator of this call, rebuilt.
+const float* LaneRenderer::waveformAt(float setting, const WaveTables& tables, bool* inUse) {
+    Waveforms& w = *waveforms;
+    for (int k = 0; k < kLaneOperators; ++k) {
+        if (w.built[k] && std::memcmp(&w.setting[k], &setting, sizeof setting) == 0) {
+            inUse[k] = true;
+            return w.table[k];
+        }
+    }
+    int k = 0;
+    while (inUse[k]) ++k;  // five operators, five tables: one is always free
+    for (int i = 0; i < kWaveTableSize; ++i)
+        w.table[k][i] = (tables.harmonic[i] - tables.sine[i]) * setting + tables.sine[i];
+    w.setting[k] = setting;
+    w.built[k] = true;
+    inUse[k] = true;
+    return w.table[k];
+}
+
 // Copies the active voices into lanes and the parameters into `parameters`; returns the number of
 // occupied lanes, or -1 if some voice holds a state the lanes do not model (an envelope state or a
 // route outside its enumeration, which only a direct write could leave).
-int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* params, LaneParameters& parameters) {
+int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* params, const WaveTables& tables,
+                            LaneParameters& parameters) {
     VoiceLaneState& s = *lanes;
     laneCount = 0;
     for (int v = 0; v < voiceCount && laneCount < kLaneCapacity; ++v) {
@@ -64,25 +92,28 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
     }
     if (laneCount == 0) return 0;
 
-    float lvl[kLaneOperators], vel[kLaneOperators];
+    float lvl[kLaneOperators], vel[kLaneOperators], wave[kLaneOperators];
     for (int op = 0; op < 4; ++op) {
         const float* section = params + param::operatorBase(op);
         lvl[op] = section[param::LVL];
         vel[op] = section[param::VEL];
         parameters.operatorOn[op] = lvl[op] > kOperatorOnThreshold;
         parameters.feedback[op] = section[param::FEB];
-        parameters.waveform[op] = section[param::WAV];
+        wave[op] = section[param::WAV];
         parameters.lfoAmount[op] = section[param::LFO];
     }
     const int m = Voice::kOperatorM;
     lvl[m] = params[param::LVLm];
     vel[m] = params[param::VELm];
     parameters.feedback[m] = params[param::FEBm];
-    parameters.waveform[m] = params[param::WAVm];
+    wave[m] = params[param::WAVm];
     parameters.lfoAmount[m] = params[param::LFOm];
     parameters.pitchDepth = params[param::LFO_PCH];
     parameters.pitchModulated = parameters.pitchDepth > kLfoPitchThreshold;
     const float lfoModulation = params[param::LFO_MOD];
+    bool inUse[kLaneOperators] = {};
+    for (int op = 0; op < kLaneOperators; ++op)
+        parameters.waveform[op] = op == m || parameters.operatorOn[op] ? waveformAt(wave[op], tables, inUse) : nullptr;
 
     for (int lane = 0; lane < kLaneCapacity; ++lane) {
         if (lane >= laneCount) {  // padding: silent, and its envelopes never move
@@ -157,7 +188,7 @@ void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* par
                           float* scratch, float* out, int count) {
     if (count < 1) return;
     LaneParameters parameters;
-    const int occupied = loadLanes(voices, voiceCount, params, parameters);
+    const int occupied = loadLanes(voices, voiceCount, params, tables, parameters);
     if (occupied == 0) return;
     if (occupied < 0) {
         for (int v = 0; v < voiceCount; ++v) voices[v]->renderReference(scratch, out, count);
@@ -171,9 +202,9 @@ void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* par
     for (int start = 0; start < count; start += kLaneChunk) {
         const int chunk = std::min(kLaneChunk, count - start);
         if (wide)
-            renderLanesAvx2(*lanes, parameters, tables.crossfade, chunk, vectors);
+            renderLanesAvx2(*lanes, parameters, tables.sine, chunk, vectors);
         else
-            renderLanesSse2(*lanes, parameters, tables.crossfade, chunk, vectors);
+            renderLanesSse2(*lanes, parameters, tables.sine, chunk, vectors);
         mixInto(out + start, chunk);
     }
     storeLanes(voices);

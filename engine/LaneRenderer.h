@@ -31,11 +31,17 @@ public:
                 float* out, int count);
 
 private:
-    int loadLanes(Voice* const* voices, int voiceCount, const float* params, LaneParameters& parameters);
+    int loadLanes(Voice* const* voices, int voiceCount, const float* params, const WaveTables& tables,
+                  LaneParameters& parameters);
+    const float* waveformAt(float setting, const WaveTables& tables, bool* inUse);
     void mixInto(float* out, int count) const;
     void storeLanes(Voice* const* voices) const;
 
     std::unique_ptr<VoiceLaneState> lanes;
+    // The operators' waves at their WAV settings, kept until a setting changes; operators with the
+    // same setting share one.
+    struct Waveforms;
+    std::unique_ptr<Waveforms> waveforms;
     int laneVoice[kLaneCapacity] = {};  // voice index of each occupied lane
     int laneCount = 0;
     InstructionSet set = InstructionSet::Sse2;

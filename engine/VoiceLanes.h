@@ -18,6 +18,7 @@
 #include <cstdint>
 
 constexpr int kLaneOperators = 5;  // 1, 2, 3, 4, m, as Voice::kOperatorCount
+constexpr int kLaneTableSize = 4096;  // as kWaveTableSize
 constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
 constexpr int kLaneChunk = 32;     // samples per pass: envelope levels are computed a chunk ahead
 
@@ -64,14 +65,16 @@ struct LaneParameters {
     float pitchDepth;
     int lanesInLastVector;  // voices in the last vector; the rest of it is padding
     float feedback[kLaneOperators];
-    float waveform[kLaneOperators];
     float lfoAmount[kLaneOperators];
+    // Each operator's wave at its WAV setting: entry i is (harmonic[i] - sine[i]) * WAV + sine[i],
+    // the reference's per-sample crossfade done once per setting for the whole table.
+    const float* waveform[kLaneOperators];
 };
 
-// The sample loop for count (at most kLaneChunk) samples of the first `vectors` vectors of lanes,
-// with envelopeLevels already stepped for the chunk. crossfade is WaveTables::crossfade.
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
-                     int count, int vectors);
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
-                     int count, int vectors);
+// Envelopes, LFO and operators for count (at most kLaneChunk) samples of the first `vectors`
+// vectors of lanes, leaving each lane's samples in output. sine is WaveTables::sine, for the LFO.
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
+                     int vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
+                     int vectors);
 bool processorHasAvx2();

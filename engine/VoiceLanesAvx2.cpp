@@ -41,38 +41,28 @@ struct Avx2 {
     static I truncate(F v) { return _mm256_cvttps_epi32(v); }
     static I tableIndex(I phase) { return _mm256_and_si256(_mm256_srli_epi32(phase, 4), _mm256_set1_epi32(0xFFF)); }
 
-    static __m128 entryPairs(const float (*table)[2], uint32_t a, uint32_t b) {
-        return _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[a]))),
-                            reinterpret_cast<const __m64*>(table[b]));
+    // Table reads are scalar: the indices go through memory, one load per lane.
+    static __m128 fourEntries(const float* table, const uint32_t* at) {
+        return _mm_setr_ps(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
     }
-    // Table reads are scalar: the indices go through memory, each entry pair is one 64-bit load.
-    static void crossfadeEntries(const float (*table)[2], I index, F& sine, F& slope) {
+    static F tableEntries(const float* table, I index) {
         alignas(32) uint32_t at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-        const F low = _mm256_set_m128(entryPairs(table, at[4], at[5]), entryPairs(table, at[0], at[1]));
-        const F high = _mm256_set_m128(entryPairs(table, at[6], at[7]), entryPairs(table, at[2], at[3]));
-        sine = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
-        slope = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+        return _mm256_set_m128(fourEntries(table, at + 4), fourEntries(table, at));
     }
-    static void crossfadeEntriesPartly(const float (*table)[2], I index, int lanes, F& sine, F& slope) {
-        if (lanes > 4) return crossfadeEntries(table, index, sine, slope);
+    static F tableEntriesPartly(const float* table, I index, int lanes) {
+        if (lanes > 4) return tableEntries(table, index);
         if (lanes > 1) {
             alignas(16) uint32_t at[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(index));
-            const __m128 low = entryPairs(table, at[0], at[1]), high = entryPairs(table, at[2], at[3]);
-            sine = _mm256_zextps128_ps256(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
-            slope = _mm256_zextps128_ps256(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
-            return;
+            return _mm256_zextps128_ps256(fourEntries(table, at));
         }
-        const __m128 pair = _mm_castpd_ps(
-            _mm_load_sd(reinterpret_cast<const double*>(table[_mm_cvtsi128_si32(_mm256_castsi256_si128(index))])));
-        sine = _mm256_zextps128_ps256(_mm_move_ss(_mm_setzero_ps(), pair));
-        slope = _mm256_zextps128_ps256(_mm_move_ss(_mm_setzero_ps(), _mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1))));
+        return _mm256_zextps128_ps256(_mm_set_ss(table[static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(index)))]));
     }
 };
 }  // namespace
 
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
-                     int count, int vectors) {
-    renderLanes<Avx2>(lanes, parameters, crossfade, count, vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
+                     int vectors) {
+    renderLanes<Avx2>(lanes, parameters, sine, count, vectors);
 }

@@ -5,8 +5,8 @@
 //   masked, select, both, either, allOf, noneOf   lane masks (all ones or all zeros)
 //   atLeast, atMost, above, equalTo           comparisons giving masks, false for NaN
 //   loadInt, storeInt, splatInt, addInt, andInt, truncate (cvttps2dq), tableIndex ((x >> 4) & 4095)
-//   crossfadeEntries (sine and harmonic - sine per lane, read lane by lane), crossfadeEntriesPartly
-//   (the same for the first few lanes, zeros in the others)
+//   tableEntries (one table entry per lane, read lane by lane), tableEntriesPartly (the same for the
+//   first few lanes, zeros in the others)
 // Everything here has internal linkage, so each file keeps its own copy.
 //
 // Order of work. Within a sample the reference runs operator 1, 2, 3, 4, then m, each reading the
@@ -117,13 +117,13 @@ struct LaneKernel {
 
     // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. The LFO
     // reads its table lane by lane: its phase is an integer already, nothing to move out of a vector.
-    static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+    static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
         for (int lane = 0; lane < N * V::kWidth; ++lane) {
             uint32_t phase = static_cast<uint32_t>(s.lfoPhase[lane]);
             const uint32_t increment = static_cast<uint32_t>(s.lfoIncrement[lane]);
             const float depth = s.lfoDepth[lane];
             for (int i = 0; i < count; ++i) {
-                s.lfoValue[i][lane] = crossfade[phase >> 4][0] * depth;
+                s.lfoValue[i][lane] = sine[phase >> 4] * depth;
                 phase = (phase + increment) & kPhaseMask;
             }
             s.lfoPhase[lane] = static_cast<int32_t>(phase);
@@ -156,14 +156,13 @@ struct LaneKernel {
         F lastOut[N];
     };
 
-    // Table reads cost per lane, so the last vector reads only as many lanes as it has voices
-    // (17 voices: two full vectors and one voice).
-    static void crossfadeEntries(const LaneParameters& p, int v, const float (*crossfade)[2], I index, F& sine,
-                                 F& slope) {
+    // The operator's wave at its modulated phase. Table reads cost per lane, so the last vector
+    // reads only as many lanes as it has voices (17 voices: two full vectors and one voice).
+    static F wave(const LaneParameters& p, int op, int v, I phase) {
+        const I index = V::tableIndex(phase);
         if (v == N - 1 && p.lanesInLastVector < V::kWidth)
-            V::crossfadeEntriesPartly(crossfade, index, p.lanesInLastVector, sine, slope);
-        else
-            V::crossfadeEntries(crossfade, index, sine, slope);
+            return V::tableEntriesPartly(p.waveform[op], index, p.lanesInLastVector);
+        return V::tableEntries(p.waveform[op], index);
     }
 
     // An operator that is off: its phase still moves, nothing else does.
@@ -176,10 +175,9 @@ struct LaneKernel {
     // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
     // except operator 4), adds its output to the bus it feeds.
     template <bool Pitch>
-    static void operatorSample(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int op, int i,
+    static void operatorSample(VoiceLaneState& s, const LaneParameters& p, int op, int i,
                                Operator& o) {
         const F feedback = V::splat(p.feedback[op]);
-        const F waveform = V::splat(p.waveform[op]);
         const F lfoAmount = V::splat(p.lfoAmount[op]);
         const int route = p.uniformRoute[op];
 #pragma GCC unroll 8
@@ -188,9 +186,7 @@ struct LaneKernel {
             o.phase[v] = advance<Pitch>(s, op, i, lane, o.phase[v]);
             float* next = &s.bus[LaneRouteNext][i][lane];
             const I modulation = V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(next)));
-            F sine, slope;
-            crossfadeEntries(p, v, crossfade, V::tableIndex(V::addInt(modulation, o.phase[v])), sine, slope);
-            const F w = V::add(V::mul(slope, waveform), sine);
+            const F w = wave(p, op, v, V::addInt(modulation, o.phase[v]));
             const F amplitude = V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), V::load(&s.level[op][lane]));
             const F y = V::mul(V::mul(V::mul(amplitude, V::load(&s.envelopeLevels[op + 1][i][lane])), w),
                                V::splat(kPhaseUnits));
@@ -218,10 +214,9 @@ struct LaneKernel {
     // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
     // envelope m and its level into the voice's sample.
     template <bool Pitch>
-    static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int i,
+    static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, int i,
                                 Operator& o) {
         const F feedback = V::splat(p.feedback[kOperatorM]);
-        const F waveform = V::splat(p.waveform[kOperatorM]);
         const F lfoAmount = V::splat(p.lfoAmount[kOperatorM]);
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v) {
@@ -229,9 +224,7 @@ struct LaneKernel {
             o.phase[v] = advance<Pitch>(s, kOperatorM, i, lane, o.phase[v]);
             const I modulation =
                 V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(&s.bus[LaneRouteM][i][lane])));
-            F sine, slope;
-            crossfadeEntries(p, v, crossfade, V::tableIndex(V::addInt(modulation, o.phase[v])), sine, slope);
-            const F w = V::add(V::mul(slope, waveform), sine);
+            const F w = wave(p, kOperatorM, v, V::addInt(modulation, o.phase[v]));
             const F level = V::load(&s.level[kOperatorM][lane]);
             const F y = V::mul(w, V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), level));
             o.lastOut[v] = V::mul(y, V::splat(kPhaseUnits));
@@ -245,7 +238,7 @@ struct LaneKernel {
     // t - 1, ..., operator m on t - 4, each finding the buses of its sample complete. The five are
     // independent within a step, so their table reads overlap instead of waiting on each other.
     template <bool Pitch>
-    static void operators(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+    static void operators(VoiceLaneState& s, const LaneParameters& p, int count) {
         Operator o[kLaneOperators];
 #pragma GCC unroll 5
         for (int op = 0; op < kLaneOperators; ++op) {
@@ -261,11 +254,11 @@ struct LaneKernel {
                 const int i = t - op;
                 if (i < 0 || i >= count) continue;
                 if (p.operatorOn[op])
-                    operatorSample<Pitch>(s, p, crossfade, op, i, o[op]);
+                    operatorSample<Pitch>(s, p, op, i, o[op]);
                 else
                     idleSample<Pitch>(s, op, i, o[op]);
             }
-            if (t >= kOperatorM) operatorMSample<Pitch>(s, p, crossfade, t - kOperatorM, o[kOperatorM]);
+            if (t >= kOperatorM) operatorMSample<Pitch>(s, p, t - kOperatorM, o[kOperatorM]);
         }
 #pragma GCC unroll 5
         for (int op = 0; op < kLaneOperators; ++op) {
@@ -277,22 +270,22 @@ struct LaneKernel {
         }
     }
 
-    static void render(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count) {
+    static void render(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
         envelopePass(s, p, count);
-        lfoPass(s, p, crossfade, count);
+        lfoPass(s, p, sine, count);
         if (p.pitchModulated)
-            operators<true>(s, p, crossfade, count);
+            operators<true>(s, p, count);
         else
-            operators<false>(s, p, crossfade, count);
+            operators<false>(s, p, count);
     }
 };
 
 // Picks the kernel whose vector count matches, so that each keeps its chains in registers.
 template <class V, int N = kLaneCapacity / V::kWidth>
-void renderLanes(VoiceLaneState& s, const LaneParameters& p, const float (*crossfade)[2], int count, int vectors) {
+void renderLanes(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count, int vectors) {
     if (vectors == N)
-        LaneKernel<V, N>::render(s, p, crossfade, count);
+        LaneKernel<V, N>::render(s, p, sine, count);
     else if constexpr (N > 1)
-        renderLanes<V, N - 1>(s, p, crossfade, count, vectors);
+        renderLanes<V, N - 1>(s, p, sine, count, vectors);
 }
 }  // namespace

@@ -42,27 +42,20 @@ struct Sse2 {
     static I truncate(F v) { return _mm_cvttps_epi32(v); }
     static I tableIndex(I phase) { return _mm_and_si128(_mm_srli_epi32(phase, 4), _mm_set1_epi32(0xFFF)); }
 
-    // Table reads are scalar: the indices go through memory, each entry pair is one 64-bit load.
-    static void crossfadeEntries(const float (*table)[2], I index, F& sine, F& slope) {
+    // Table reads are scalar: the indices go through memory, one load per lane.
+    static F tableEntries(const float* table, I index) {
         alignas(16) uint32_t at[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        const F low = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[0]]))),
-                                   reinterpret_cast<const __m64*>(table[at[1]]));
-        const F high = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[at[2]]))),
-                                    reinterpret_cast<const __m64*>(table[at[3]]));
-        sine = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
-        slope = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+        return _mm_setr_ps(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
     }
-    static void crossfadeEntriesPartly(const float (*table)[2], I index, int lanes, F& sine, F& slope) {
-        if (lanes > 1) return crossfadeEntries(table, index, sine, slope);
-        const F pair = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(table[_mm_cvtsi128_si32(index)])));
-        sine = _mm_move_ss(_mm_setzero_ps(), pair);
-        slope = _mm_move_ss(_mm_setzero_ps(), _mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
+    static F tableEntriesPartly(const float* table, I index, int lanes) {
+        if (lanes > 1) return tableEntries(table, index);
+        return _mm_set_ss(table[static_cast<uint32_t>(_mm_cvtsi128_si32(index))]);
     }
 };
 }  // namespace
 
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float (*crossfade)[2],
-                     int count, int vectors) {
-    renderLanes<Sse2>(lanes, parameters, crossfade, count, vectors);
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
+                     int vectors) {
+    renderLanes<Sse2>(lanes, parameters, sine, count, vectors);
 }

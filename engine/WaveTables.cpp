@@ -25,10 +25,6 @@ WaveTables::WaveTables() {
         if (std::fabs(entry) > peak) peak = std::fabs(entry);
     const float normalise = 1.0f / peak;
     for (float& entry : harmonic) entry *= normalise;
-    for (int i = 0; i < kWaveTableSize; ++i) {
-        crossfade[i][0] = sine[i];
-        crossfade[i][1] = harmonic[i] - sine[i];
-    }
 
     double frequency = kLowestNoteHz;
     for (float& entry : noteFrequency) {

@@ -9,9 +9,6 @@ struct WaveTables {
     float harmonic[kWaveTableSize];  // odd harmonics 1, 3, 5, 7 at 1, 1/5, 1/9, 1/13, peak 1
     float sine[kWaveTableSize];
     float noteFrequency[kNoteTableSize];  // Hz per note number, entry 69 = 440 Hz
-    // Entry i holds sine[i] and harmonic[i] - sine[i] (that difference rounded to float32 exactly as
-    // the crossfade computes it), side by side so that one 64-bit load serves an operator sample.
-    alignas(8) float crossfade[kWaveTableSize][2];
 
     WaveTables();
 };
