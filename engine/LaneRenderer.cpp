@@ -159,16 +159,6 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
     return laneCount;
 }
 
-// Adds the chunk's lanes into the mix one voice after another, as the voices would one by one.
-void LaneRenderer::mixInto(float* out, int count) const {
-    const VoiceLaneState& s = *lanes;
-    for (int i = 0; i < count; ++i) {
-        float sum = out[i];
-        for (int lane = 0; lane < laneCount; ++lane) sum += s.output[i][lane];
-        out[i] = sum;
-    }
-}
-
 void LaneRenderer::storeLanes(Voice* const* voices) const {
     const VoiceLaneState& s = *lanes;
     for (int lane = 0; lane < laneCount; ++lane) {
@@ -198,14 +188,14 @@ void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* par
     const bool wide = set == InstructionSet::Avx2;
     const int width = wide ? kAvx2Width : kSse2Width;
     const int vectors = vectorsFor(laneCount, width);
+    parameters.lanes = laneCount;
     parameters.lanesInLastVector = laneCount - (vectors - 1) * width;
     for (int start = 0; start < count; start += kLaneChunk) {
         const int chunk = std::min(kLaneChunk, count - start);
         if (wide)
-            renderLanesAvx2(*lanes, parameters, tables.sine, chunk, vectors);
+            renderLanesAvx2(*lanes, parameters, tables.sine, out + start, chunk, vectors);
         else
-            renderLanesSse2(*lanes, parameters, tables.sine, chunk, vectors);
-        mixInto(out + start, chunk);
+            renderLanesSse2(*lanes, parameters, tables.sine, out + start, chunk, vectors);
     }
     storeLanes(voices);
 }

@@ -34,7 +34,6 @@ private:
     int loadLanes(Voice* const* voices, int voiceCount, const float* params, const WaveTables& tables,
                   LaneParameters& parameters);
     const float* waveformAt(float setting, const WaveTables& tables, bool* inUse);
-    void mixInto(float* out, int count) const;
     void storeLanes(Voice* const* voices) const;
 
     std::unique_ptr<VoiceLaneState> lanes;

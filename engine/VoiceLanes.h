@@ -39,7 +39,10 @@ struct alignas(32) VoiceLaneState {
     // All ones in the lanes whose operator feeds that bus, zero elsewhere.
     int32_t routeMask[4][LaneRouteCount][kLaneCapacity];
 
-    // Envelopes.
+    // Envelopes. A held envelope (Sustain or Idle) keeps the same level in all kLaneChunk rows of
+    // envelopeLevels; heldLevel and heldRowsFilled (all ones) say which lanes' rows already hold it.
+    float heldLevel[kLaneOperators][kLaneCapacity];
+    int32_t heldRowsFilled[kLaneOperators][kLaneCapacity];
     int32_t envelopeState[kLaneOperators][kLaneCapacity];
     float envelopeLevel[kLaneOperators][kLaneCapacity];
     float attackRate[kLaneOperators][kLaneCapacity];
@@ -63,7 +66,8 @@ struct LaneParameters {
     int uniformRoute[4];  // the bus every voice's operator feeds, or -1 if the voices differ
     bool pitchModulated;
     float pitchDepth;
-    int lanesInLastVector;  // voices in the last vector; the rest of it is padding
+    int lanes;              // voices in lanes; the lanes after them up to a whole vector are padding
+    int lanesInLastVector;  // voices in the last vector
     float feedback[kLaneOperators];
     float lfoAmount[kLaneOperators];
     // Each operator's wave at its WAV setting: entry i is (harmonic[i] - sine[i]) * WAV + sine[i],
@@ -72,9 +76,10 @@ struct LaneParameters {
 };
 
 // Envelopes, LFO and operators for count (at most kLaneChunk) samples of the first `vectors`
-// vectors of lanes, leaving each lane's samples in output. sine is WaveTables::sine, for the LFO.
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
-                     int vectors);
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
-                     int vectors);
+// vectors of lanes, then every voice's samples added into out, voice after voice. sine is
+// WaveTables::sine, for the LFO.
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
+                     int count, int vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
+                     int count, int vectors);
 bool processorHasAvx2();

@@ -17,6 +17,30 @@ struct Avx2 {
     static F add(F a, F b) { return _mm256_add_ps(a, b); }
     static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
     static F mul(F a, F b) { return _mm256_mul_ps(a, b); }
+    static F loadUnaligned(const float* p) { return _mm256_loadu_ps(p); }
+    static void storeUnaligned(float* p, F v) { _mm256_storeu_ps(p, v); }
+    static void transpose(F* r) {
+        const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+        const F t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+        const F t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+        const F t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+        const F u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+        r[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+        r[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+        r[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+        r[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+        r[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+        r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+        r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+        r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
+    }
 
     static F maskOf(I mask) { return _mm256_castsi256_ps(mask); }
     static F masked(F v, F mask) { return _mm256_and_ps(v, mask); }
@@ -29,6 +53,9 @@ struct Avx2 {
     }
     static bool allOf(F mask) { return _mm256_movemask_ps(mask) == 0xFF; }
     static bool noneOf(F mask) { return _mm256_movemask_ps(mask) == 0; }
+    static F sameBits(F a, F b) {
+        return _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_castps_si256(a), _mm256_castps_si256(b)));
+    }
     static F atLeast(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GE_OQ); }
     static F atMost(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
     static F above(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }
@@ -62,7 +89,7 @@ struct Avx2 {
 };
 }  // namespace
 
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
-                     int vectors) {
-    renderLanes<Avx2>(lanes, parameters, sine, count, vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
+                     int count, int vectors) {
+    renderLanes<Avx2>(lanes, parameters, sine, out, count, vectors);
 }

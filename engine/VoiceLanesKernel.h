@@ -2,7 +2,8 @@
 // VoiceLanesSse2.cpp and VoiceLanesAvx2.cpp, each of which supplies a vector type V:
 //   V::F, V::I            float and int32 vectors of V::kWidth lanes
 //   load, store, splat, zero, add, sub, mul   float arithmetic, lane by lane
-//   masked, select, both, either, allOf, noneOf   lane masks (all ones or all zeros)
+//   loadUnaligned, storeUnaligned, transpose (a square of kWidth vectors)
+//   masked, select, both, either, allOf, noneOf, sameBits   lane masks (all ones or all zeros)
 //   atLeast, atMost, above, equalTo           comparisons giving masks, false for NaN
 //   loadInt, storeInt, splatInt, addInt, andInt, truncate (cvttps2dq), tableIndex ((x >> 4) & 4095)
 //   tableEntries (one table entry per lane, read lane by lane), tableEntriesPartly (the same for the
@@ -46,12 +47,20 @@ struct LaneKernel {
         const F holding = V::either(sustaining, V::equalTo(state, kIdle));
         const F held = V::masked(sustainLevel, sustaining);  // Sustain holds its level, Idle holds 0
 
-        // Held and finished envelopes stay as they are: one level for the whole chunk.
+        // Held and finished envelopes stay as they are: one level in every row, written only when
+        // the rows do not hold it already.
         if (V::allOf(holding)) {
-            for (int i = 0; i < count; ++i) V::store(&levels[i][lane], held);
+            const F filled = V::both(V::sameBits(held, V::load(&s.heldLevel[slot][lane])),
+                                     V::maskOf(V::loadInt(&s.heldRowsFilled[slot][lane])));
+            if (!V::allOf(filled)) {
+                for (int i = 0; i < kLaneChunk; ++i) V::store(&levels[i][lane], held);
+                V::store(&s.heldLevel[slot][lane], held);
+                V::storeInt(&s.heldRowsFilled[slot][lane], V::splatInt(-1));
+            }
             V::store(&s.envelopeLevel[slot][lane], held);
             return;
         }
+        V::storeInt(&s.heldRowsFilled[slot][lane], V::splatInt(0));
 
         const F attackRate = V::load(&s.attackRate[slot][lane]);
         const F decayRate = V::load(&s.decayRate[slot][lane]);
@@ -118,7 +127,7 @@ struct LaneKernel {
     // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. The LFO
     // reads its table lane by lane: its phase is an integer already, nothing to move out of a vector.
     static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
-        for (int lane = 0; lane < N * V::kWidth; ++lane) {
+        for (int lane = 0; lane < p.lanes; ++lane) {  // padding keeps whatever finite values it had
             uint32_t phase = static_cast<uint32_t>(s.lfoPhase[lane]);
             const uint32_t increment = static_cast<uint32_t>(s.lfoIncrement[lane]);
             const float depth = s.lfoDepth[lane];
@@ -270,22 +279,46 @@ struct LaneKernel {
         }
     }
 
-    static void render(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
+    // Adds the lanes into out voice after voice, as the voices would one by one: W samples at a
+    // time, each vector of lanes turned so that a register holds one voice's W samples.
+    static void mix(const VoiceLaneState& s, const LaneParameters& p, float* out, int count) {
+        int i = 0;
+        for (; i + V::kWidth <= count; i += V::kWidth) {
+            F sum = V::loadUnaligned(out + i);
+            for (int v = 0; v < N; ++v) {
+                F rows[V::kWidth];
+                for (int k = 0; k < V::kWidth; ++k) rows[k] = V::load(&s.output[i + k][laneOf(v)]);
+                V::transpose(rows);
+                const int lanes = p.lanes - laneOf(v) < V::kWidth ? p.lanes - laneOf(v) : V::kWidth;
+                for (int k = 0; k < lanes; ++k) sum = V::add(sum, rows[k]);
+            }
+            V::storeUnaligned(out + i, sum);
+        }
+        for (; i < count; ++i) {
+            float sum = out[i];
+            for (int lane = 0; lane < p.lanes; ++lane) sum += s.output[i][lane];
+            out[i] = sum;
+        }
+    }
+
+    static void render(VoiceLaneState& s, const LaneParameters& p, const float* sine, float* out, int count) {
         envelopePass(s, p, count);
         lfoPass(s, p, sine, count);
         if (p.pitchModulated)
             operators<true>(s, p, count);
         else
             operators<false>(s, p, count);
+        mix(s, p, out, count);
     }
 };
 
 // Picks the kernel whose vector count matches, so that each keeps its chains in registers.
 template <class V, int N = kLaneCapacity / V::kWidth>
-void renderLanes(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count, int vectors) {
+void renderLanes(VoiceLaneState& s, const LaneParameters& p, const float* sine, float* out, int count,
+                 int vectors) {
     if (vectors == N)
-        LaneKernel<V, N>::render(s, p, sine, count);
+        LaneKernel<V, N>::render(s, p, sine, out, count);
     else if constexpr (N > 1)
-        renderLanes<V, N - 1>(s, p, sine, count, vectors);
+        renderLanes<V, N - 1>(s, p, sine, out, count, vectors);
 }
 }  // namespace

@@ -1,5 +1,6 @@
 // The lane sample loop four voices at a time: the baseline every x86 processor we support has.
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include "engine/VoiceLanesKernel.h"
 
@@ -16,6 +17,9 @@ struct Sse2 {
     static F add(F a, F b) { return _mm_add_ps(a, b); }
     static F sub(F a, F b) { return _mm_sub_ps(a, b); }
     static F mul(F a, F b) { return _mm_mul_ps(a, b); }
+    static F loadUnaligned(const float* p) { return _mm_loadu_ps(p); }
+    static void storeUnaligned(float* p, F v) { _mm_storeu_ps(p, v); }
+    static void transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
 
     static F maskOf(I mask) { return _mm_castsi128_ps(mask); }
     static F masked(F v, F mask) { return _mm_and_ps(v, mask); }
@@ -30,6 +34,9 @@ struct Sse2 {
     }
     static bool allOf(F mask) { return _mm_movemask_ps(mask) == 0xF; }
     static bool noneOf(F mask) { return _mm_movemask_ps(mask) == 0; }
+    static F sameBits(F a, F b) {
+        return _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(a), _mm_castps_si128(b)));
+    }
     static F atLeast(F a, F b) { return _mm_cmpge_ps(a, b); }
     static F atMost(F a, F b) { return _mm_cmple_ps(a, b); }
     static F above(F a, F b) { return _mm_cmpgt_ps(a, b); }
@@ -55,7 +62,7 @@ struct Sse2 {
 };
 }  // namespace
 
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, int count,
-                     int vectors) {
-    renderLanes<Sse2>(lanes, parameters, sine, count, vectors);
+void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
+                     int count, int vectors) {
+    renderLanes<Sse2>(lanes, parameters, sine, out, count, vectors);
 }
