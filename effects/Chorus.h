@@ -29,8 +29,6 @@ class Chorus {
     int32_t getWriteIndex() const { return writeIndex; }
 
   private:
-    float readTap(const std::vector<float>& line, float sweep) const;
-
     std::vector<float> lineLeft;
     std::vector<float> lineRight;
     float lfoStep = 0.0f;
