@@ -65,6 +65,7 @@ struct Avx2 {
     static void storeInt(int32_t* p, I v) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), v); }
     static I splatInt(int32_t x) { return _mm256_set1_epi32(x); }
     static I addInt(I a, I b) { return _mm256_add_epi32(a, b); }
+    static I andInt(I a, I b) { return _mm256_and_si256(a, b); }
     static I truncate(F v) { return _mm256_cvttps_epi32(v); }
     static I tableIndex(I phase) { return _mm256_and_si256(_mm256_srli_epi32(phase, 4), _mm256_set1_epi32(0xFFF)); }
 

@@ -124,31 +124,28 @@ struct LaneKernel {
         }
     }
 
-    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. The LFO
-    // reads its table lane by lane: its phase is an integer already, nothing to move out of a vector.
+    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample.
     static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
-        for (int lane = 0; lane < p.lanes; ++lane) {  // padding keeps whatever finite values it had
-            uint32_t phase = static_cast<uint32_t>(s.lfoPhase[lane]);
-            const uint32_t increment = static_cast<uint32_t>(s.lfoIncrement[lane]);
-            const float depth = s.lfoDepth[lane];
-            for (int i = 0; i < count; ++i) {
-                s.lfoValue[i][lane] = sine[phase >> 4] * depth;
-                phase = (phase + increment) & kPhaseMask;
-            }
-            s.lfoPhase[lane] = static_cast<int32_t>(phase);
-        }
+        I phase[N];
+#pragma GCC unroll 8
+        for (int v = 0; v < N; ++v) phase[v] = V::loadInt(&s.lfoPhase[laneOf(v)]);
         for (int i = 0; i < count; ++i) {
 #pragma GCC unroll 8
             for (int v = 0; v < N; ++v) {
                 const int lane = laneOf(v);
+                const F lfoValue = V::mul(entries(p, v, sine, V::tableIndex(phase[v])), V::load(&s.lfoDepth[lane]));
+                phase[v] = V::andInt(V::addInt(phase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
+                V::store(&s.lfoValue[i][lane], lfoValue);
                 if (p.pitchModulated) {
-                    const F x = V::mul(V::splat(p.pitchDepth), V::load(&s.lfoValue[i][lane]));
+                    const F x = V::mul(V::splat(p.pitchDepth), lfoValue);
                     const F pm = V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f));
                     V::store(&s.pitchFactor[i][lane], pm);
                 }
                 for (int route = 0; route < LaneRouteCount; ++route) V::store(&s.bus[route][i][lane], V::zero());
             }
         }
+#pragma GCC unroll 8
+        for (int v = 0; v < N; ++v) V::storeInt(&s.lfoPhase[laneOf(v)], phase[v]);
     }
 
     // The phase advance of one sample: the bent increment, scaled by the LFO's pitch factor.
@@ -165,13 +162,16 @@ struct LaneKernel {
         F lastOut[N];
     };
 
-    // The operator's wave at its modulated phase. Table reads cost per lane, so the last vector
-    // reads only as many lanes as it has voices (17 voices: two full vectors and one voice).
+    // Table reads cost per lane, so the last vector reads only as many lanes as it has voices
+    // (17 voices: two full vectors and one voice).
+    static F entries(const LaneParameters& p, int v, const float* table, I index) {
+        if (v == N - 1 && p.lanesInLastVector < V::kWidth) return V::tableEntriesPartly(table, index, p.lanesInLastVector);
+        return V::tableEntries(table, index);
+    }
+
+    // The operator's wave at its modulated phase.
     static F wave(const LaneParameters& p, int op, int v, I phase) {
-        const I index = V::tableIndex(phase);
-        if (v == N - 1 && p.lanesInLastVector < V::kWidth)
-            return V::tableEntriesPartly(p.waveform[op], index, p.lanesInLastVector);
-        return V::tableEntries(p.waveform[op], index);
+        return entries(p, v, p.waveform[op], V::tableIndex(phase));
     }
 
     // An operator that is off: its phase still moves, nothing else does.

@@ -46,6 +46,7 @@ struct Sse2 {
     static void storeInt(int32_t* p, I v) { _mm_store_si128(reinterpret_cast<__m128i*>(p), v); }
     static I splatInt(int32_t x) { return _mm_set1_epi32(x); }
     static I addInt(I a, I b) { return _mm_add_epi32(a, b); }
+    static I andInt(I a, I b) { return _mm_and_si128(a, b); }
     static I truncate(F v) { return _mm_cvttps_epi32(v); }
     static I tableIndex(I phase) { return _mm_and_si128(_mm_srli_epi32(phase, 4), _mm_set1_epi32(0xFFF)); }
 
