@@ -55,10 +55,10 @@ void Voice::stealRelease() {
 // Notes outside the table (very low notes at low octaves, very high ones at high octaves) play
 // its nearest entry; the voice keeps its own note number so the note-off still finds it.
 int Voice::noteTableIndex(int octave) const {
-    int index = note + 12 * octave;
+    int64_t index = note + int64_t{12} * octave;  // an absurd octave setting must not overflow
     if (index < 0) index = 0;
     if (index > kNoteTableSize - 1) index = kNoteTableSize - 1;
-    return index;
+    return static_cast<int>(index);
 }
 
 void Voice::startNote(int newNote, float velocity) {
@@ -115,10 +115,13 @@ void Voice::renderReference(float* scratch, float* out, int count) {
         if (pitchDepth > kLfoPitchThreshold) {
             const float x = pitchDepth * lfoValue;
             const float pm = (x * 0.26f + 0.74f) * x + 1.0f;
+            // Unsigned sums: an increment near 2^31 (absurd bend ranges) wraps like any other.
             for (int op = 0; op < kOperatorCount; ++op)
-                phase[op] = static_cast<uint16_t>(phase[op] + truncToInt(inc[op] * pm));
+                phase[op] =
+                    static_cast<uint16_t>(phase[op] + static_cast<uint32_t>(truncToInt(inc[op] * pm)));
         } else {
-            for (int op = 0; op < kOperatorCount; ++op) phase[op] = static_cast<uint16_t>(phase[op] + inc[op]);
+            for (int op = 0; op < kOperatorCount; ++op)
+                phase[op] = static_cast<uint16_t>(phase[op] + static_cast<uint32_t>(inc[op]));
         }
 
         for (int op = 0; op < 4; ++op) {

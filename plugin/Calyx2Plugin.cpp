@@ -200,8 +200,11 @@ VstInt32 Calyx2Plugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
 
 VstInt32 Calyx2Plugin::processEvents(VstEvents* events) {
     if (!events) return 1;
+    // The host's list runs past the two pointers VstEvents declares: index the pointer it decays to,
+    // not the declared array.
+    VstEvent* const* list = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         engine->processMidi(static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
