@@ -18,6 +18,8 @@
 // chains of five operators times N vectors of voices run side by side.
 #pragma once
 
+#include <xmmintrin.h>
+
 #include "engine/VoiceLanes.h"
 
 namespace {
@@ -26,6 +28,206 @@ constexpr float kBusOutScale = 1.5259255e-05f;  // 0.5 / 32767
 constexpr uint32_t kPhaseMask = 0xFFFF;
 constexpr int kOperatorM = 4;
 constexpr int kEnvelopeM = 0;
+// The per-lane-group bodies must melt into the sample loop so their state stays in registers.
+#define kAlwaysInline __attribute__((always_inline)) inline
+
+// A single lane, for a voice left over after the whole vectors: the same operations on one float.
+struct SingleLane {
+    static constexpr int kWidth = 1;
+    using F = float;
+    using I = int32_t;
+
+    static F load(const float* p) { return *p; }
+    static void store(float* p, F v) { *p = v; }
+    static F splat(float x) { return x; }
+    static F zero() { return 0.0f; }
+    static F add(F a, F b) { return a + b; }
+    static F mul(F a, F b) { return a * b; }
+    static F maskOf(I mask) {
+        F bits;
+        __builtin_memcpy(&bits, &mask, sizeof bits);
+        return bits;
+    }
+    static F masked(F v, F mask) {
+        uint32_t a, b;
+        __builtin_memcpy(&a, &v, sizeof a);
+        __builtin_memcpy(&b, &mask, sizeof b);
+        a &= b;
+        __builtin_memcpy(&v, &a, sizeof v);
+        return v;
+    }
+    static I loadInt(const int32_t* p) { return *p; }
+    static void storeInt(int32_t* p, I v) { *p = v; }
+    static I addInt(I a, I b) { return static_cast<I>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+    static I truncate(F v) { return _mm_cvtt_ss2si(_mm_set_ss(v)); }  // as cvttps2dq, INT32_MIN when out of range
+    static I tableIndex(I phase) { return static_cast<I>((static_cast<uint32_t>(phase) >> 4) & 0xFFF); }
+    static F tableEntries(const float* table, I index) { return table[index]; }
+    static F tableEntriesPartly(const float* table, I index, int) { return table[index]; }
+};
+
+// The operators' work on one group of lanes starting at `lane`: a vector of U::kWidth voices, or
+// a single voice. `reads` is how many of its lanes hold voices and need table reads.
+template <class U>
+struct OperatorLanes {
+    using F = typename U::F;
+    using I = typename U::I;
+
+    // The phase advance of one sample: the bent increment, scaled by the LFO's pitch factor.
+    template <bool Pitch>
+    kAlwaysInline static I advance(const VoiceLaneState& s, int op, int i, int lane, I phase) {
+        if (Pitch)
+            return U::addInt(phase, U::truncate(U::mul(U::load(&s.incrementAsFloat[op][lane]), U::load(&s.pitchFactor[i][lane]))));
+        return U::addInt(phase, U::loadInt(&s.increment[op][lane]));
+    }
+
+    // The operator's wave at its modulated phase.
+    kAlwaysInline static F wave(const LaneParameters& p, int op, int reads, I phase) {
+        const I index = U::tableIndex(phase);
+        if (reads < U::kWidth) return U::tableEntriesPartly(p.waveform[op], index, reads);
+        return U::tableEntries(p.waveform[op], index);
+    }
+
+    // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
+    // except operator 4), adds its output to the bus it feeds.
+    template <bool Pitch>
+    kAlwaysInline static void operatorSample(VoiceLaneState& s, const LaneParameters& p, int op, int i, int lane, int reads,
+                               I& phase, F& lastOut) {
+        phase = advance<Pitch>(s, op, i, lane, phase);
+        float* next = &s.bus[LaneRouteNext][i][lane];
+        const I modulation = U::truncate(U::add(U::mul(U::splat(p.feedback[op]), lastOut), U::load(next)));
+        const F w = wave(p, op, reads, U::addInt(modulation, phase));
+        const F amplitude = U::add(U::mul(U::splat(p.lfoAmount[op]), U::load(&s.lfoValue[i][lane])), U::load(&s.level[op][lane]));
+        const F y = U::mul(U::mul(U::mul(amplitude, U::load(&s.envelopeLevels[op + 1][i][lane])), w),
+                           U::splat(kPhaseUnits));
+        lastOut = y;
+        const int route = p.uniformRoute[op];
+        if (route == LaneRouteNext && op < 3) {
+            // The Next bus is only ever read through a truncation, where -0 and +0 are the same
+            // 0: storing y stands for emptying the bus and adding y to it.
+            U::store(next, y);
+        } else if (route >= 0) {
+            if (op < 3) U::store(next, U::zero());
+            float* bus = &s.bus[route][i][lane];
+            U::store(bus, U::add(U::load(bus), y));
+        } else {
+            if (op < 3) U::store(next, U::zero());
+            // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
+            // starts at +0 and a sum is never -0 under round-to-nearest.
+            for (int r = 0; r < LaneRouteCount; ++r) {
+                float* bus = &s.bus[r][i][lane];
+                U::store(bus, U::add(U::load(bus), U::masked(y, U::maskOf(U::loadInt(&s.routeMask[op][r][lane])))));
+            }
+        }
+    }
+
+    // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
+    // envelope m and its level into the voice's sample.
+    template <bool Pitch>
+    kAlwaysInline static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, int i, int lane, int reads, I& phase,
+                                F& lastOut) {
+        phase = advance<Pitch>(s, kOperatorM, i, lane, phase);
+        const I modulation = U::truncate(
+            U::add(U::mul(U::splat(p.feedback[kOperatorM]), lastOut), U::load(&s.bus[LaneRouteM][i][lane])));
+        const F w = wave(p, kOperatorM, reads, U::addInt(modulation, phase));
+        const F level = U::load(&s.level[kOperatorM][lane]);
+        const F y = U::mul(w, U::add(U::mul(U::splat(p.lfoAmount[kOperatorM]), U::load(&s.lfoValue[i][lane])), level));
+        lastOut = U::mul(y, U::splat(kPhaseUnits));
+        const F voiceSample = U::add(U::mul(U::load(&s.bus[LaneRouteOut][i][lane]), U::splat(kBusOutScale)), y);
+        U::store(&s.output[i][lane], U::mul(U::mul(voiceSample, U::load(&s.envelopeLevels[kEnvelopeM][i][lane])), level));
+    }
+};
+
+// The operators of N vectors of V and R single lanes after them.
+template <class V, int N, int R>
+struct OperatorPipeline {
+    using Vectors = OperatorLanes<V>;
+    using Singles = OperatorLanes<SingleLane>;
+
+    // What carries an operator from one sample to the next.
+    struct Operator {
+        typename V::I phase[N > 0 ? N : 1];
+        typename V::F lastOut[N > 0 ? N : 1];
+        int32_t singlePhase[R > 0 ? R : 1];
+        float singleLastOut[R > 0 ? R : 1];
+    };
+
+    static constexpr int laneOf(int vector) { return vector * V::kWidth; }
+    static constexpr int singleLane(int r) { return N * V::kWidth + r; }
+    // Lanes of vector v that hold voices: the last vector may be part padding.
+    static int readsOf(const LaneParameters& p, int v) {
+        return R == 0 && v == N - 1 ? p.lanesInLastVector : V::kWidth;
+    }
+
+    template <bool Pitch>
+    kAlwaysInline static void operatorStep(VoiceLaneState& s, const LaneParameters& p, int op, int i, Operator& o) {
+        if (!p.operatorOn[op]) {  // an operator that is off: its phase still moves, nothing else does
+#pragma GCC unroll 8
+            for (int v = 0; v < N; ++v) o.phase[v] = Vectors::template advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
+            for (int r = 0; r < R; ++r)
+                o.singlePhase[r] = Singles::template advance<Pitch>(s, op, i, singleLane(r), o.singlePhase[r]);
+            return;
+        }
+#pragma GCC unroll 8
+        for (int v = 0; v < N; ++v)
+            Vectors::template operatorSample<Pitch>(s, p, op, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
+        for (int r = 0; r < R; ++r)
+            Singles::template operatorSample<Pitch>(s, p, op, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
+    }
+
+    template <bool Pitch>
+    kAlwaysInline static void operatorMStep(VoiceLaneState& s, const LaneParameters& p, int i, Operator& o) {
+#pragma GCC unroll 8
+        for (int v = 0; v < N; ++v)
+            Vectors::template operatorMSample<Pitch>(s, p, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
+        for (int r = 0; r < R; ++r)
+            Singles::template operatorMSample<Pitch>(s, p, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
+    }
+
+    // The five operators as a pipeline: at step t operator 1 works on sample t, operator 2 on
+    // t - 1, ..., operator m on t - 4, each finding the buses of its sample complete. The five are
+    // independent within a step, so their table reads overlap instead of waiting on each other.
+    template <bool Pitch>
+    static void operators(VoiceLaneState& s, const LaneParameters& p, int count) {
+        Operator o[kLaneOperators];
+        for (int op = 0; op < kLaneOperators; ++op) {
+#pragma GCC unroll 8
+            for (int v = 0; v < N; ++v) {
+                o[op].phase[v] = V::loadInt(&s.phase[op][laneOf(v)]);
+                o[op].lastOut[v] = V::load(&s.lastOut[op][laneOf(v)]);
+            }
+            for (int r = 0; r < R; ++r) {
+                o[op].singlePhase[r] = s.phase[op][singleLane(r)];
+                o[op].singleLastOut[r] = s.lastOut[op][singleLane(r)];
+            }
+        }
+        for (int t = 0; t < count + kOperatorM; ++t) {
+#pragma GCC unroll 4
+            for (int op = 0; op < 4; ++op) {
+                const int i = t - op;
+                if (i >= 0 && i < count) operatorStep<Pitch>(s, p, op, i, o[op]);
+            }
+            if (t >= kOperatorM) operatorMStep<Pitch>(s, p, t - kOperatorM, o[kOperatorM]);
+        }
+        for (int op = 0; op < kLaneOperators; ++op) {
+#pragma GCC unroll 8
+            for (int v = 0; v < N; ++v) {
+                V::storeInt(&s.phase[op][laneOf(v)], o[op].phase[v]);
+                V::store(&s.lastOut[op][laneOf(v)], o[op].lastOut[v]);
+            }
+            for (int r = 0; r < R; ++r) {
+                s.phase[op][singleLane(r)] = o[op].singlePhase[r];
+                s.lastOut[op][singleLane(r)] = o[op].singleLastOut[r];
+            }
+        }
+    }
+
+    static void run(VoiceLaneState& s, const LaneParameters& p, int count) {
+        if (p.pitchModulated)
+            operators<true>(s, p, count);
+        else
+            operators<false>(s, p, count);
+    }
+};
 
 template <class V, int N>
 struct LaneKernel {
@@ -124,6 +326,12 @@ struct LaneKernel {
         }
     }
 
+    // Table reads cost per lane, so the last vector reads only as many lanes as it has voices.
+    static F entries(const LaneParameters& p, int v, const float* table, I index) {
+        if (v == N - 1 && p.lanesInLastVector < V::kWidth) return V::tableEntriesPartly(table, index, p.lanesInLastVector);
+        return V::tableEntries(table, index);
+    }
+
     // The LFO of every voice, the pitch factor it gives, and empty buses for every sample.
     static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
         I phase[N];
@@ -146,137 +354,6 @@ struct LaneKernel {
         }
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v) V::storeInt(&s.lfoPhase[laneOf(v)], phase[v]);
-    }
-
-    // The phase advance of one sample: the bent increment, scaled by the LFO's pitch factor.
-    template <bool Pitch>
-    static I advance(const VoiceLaneState& s, int op, int i, int lane, I phase) {
-        if (Pitch)
-            return V::addInt(phase, V::truncate(V::mul(V::load(&s.incrementAsFloat[op][lane]), V::load(&s.pitchFactor[i][lane]))));
-        return V::addInt(phase, V::loadInt(&s.increment[op][lane]));
-    }
-
-    // What carries an operator from one sample to the next, for each vector of voices.
-    struct Operator {
-        I phase[N];
-        F lastOut[N];
-    };
-
-    // Table reads cost per lane, so the last vector reads only as many lanes as it has voices
-    // (17 voices: two full vectors and one voice).
-    static F entries(const LaneParameters& p, int v, const float* table, I index) {
-        if (v == N - 1 && p.lanesInLastVector < V::kWidth) return V::tableEntriesPartly(table, index, p.lanesInLastVector);
-        return V::tableEntries(table, index);
-    }
-
-    // The operator's wave at its modulated phase.
-    static F wave(const LaneParameters& p, int op, int v, I phase) {
-        return entries(p, v, p.waveform[op], V::tableIndex(phase));
-    }
-
-    // An operator that is off: its phase still moves, nothing else does.
-    template <bool Pitch>
-    static void idleSample(const VoiceLaneState& s, int op, int i, Operator& o) {
-#pragma GCC unroll 8
-        for (int v = 0; v < N; ++v) o.phase[v] = advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
-    }
-
-    // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
-    // except operator 4), adds its output to the bus it feeds.
-    template <bool Pitch>
-    static void operatorSample(VoiceLaneState& s, const LaneParameters& p, int op, int i,
-                               Operator& o) {
-        const F feedback = V::splat(p.feedback[op]);
-        const F lfoAmount = V::splat(p.lfoAmount[op]);
-        const int route = p.uniformRoute[op];
-#pragma GCC unroll 8
-        for (int v = 0; v < N; ++v) {
-            const int lane = laneOf(v);
-            o.phase[v] = advance<Pitch>(s, op, i, lane, o.phase[v]);
-            float* next = &s.bus[LaneRouteNext][i][lane];
-            const I modulation = V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(next)));
-            const F w = wave(p, op, v, V::addInt(modulation, o.phase[v]));
-            const F amplitude = V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), V::load(&s.level[op][lane]));
-            const F y = V::mul(V::mul(V::mul(amplitude, V::load(&s.envelopeLevels[op + 1][i][lane])), w),
-                               V::splat(kPhaseUnits));
-            o.lastOut[v] = y;
-            if (route == LaneRouteNext && op < 3) {
-                // The Next bus is only ever read through a truncation, where -0 and +0 are the same
-                // 0: storing y stands for emptying the bus and adding y to it.
-                V::store(next, y);
-            } else if (route >= 0) {
-                if (op < 3) V::store(next, V::zero());
-                float* bus = &s.bus[route][i][lane];
-                V::store(bus, V::add(V::load(bus), y));
-            } else {
-                if (op < 3) V::store(next, V::zero());
-                // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
-                // starts at +0 and a sum is never -0 under round-to-nearest.
-                for (int r = 0; r < LaneRouteCount; ++r) {
-                    float* bus = &s.bus[r][i][lane];
-                    V::store(bus, V::add(V::load(bus), V::masked(y, V::maskOf(V::loadInt(&s.routeMask[op][r][lane])))));
-                }
-            }
-        }
-    }
-
-    // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
-    // envelope m and its level into the voice's sample.
-    template <bool Pitch>
-    static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, int i,
-                                Operator& o) {
-        const F feedback = V::splat(p.feedback[kOperatorM]);
-        const F lfoAmount = V::splat(p.lfoAmount[kOperatorM]);
-#pragma GCC unroll 8
-        for (int v = 0; v < N; ++v) {
-            const int lane = laneOf(v);
-            o.phase[v] = advance<Pitch>(s, kOperatorM, i, lane, o.phase[v]);
-            const I modulation =
-                V::truncate(V::add(V::mul(feedback, o.lastOut[v]), V::load(&s.bus[LaneRouteM][i][lane])));
-            const F w = wave(p, kOperatorM, v, V::addInt(modulation, o.phase[v]));
-            const F level = V::load(&s.level[kOperatorM][lane]);
-            const F y = V::mul(w, V::add(V::mul(lfoAmount, V::load(&s.lfoValue[i][lane])), level));
-            o.lastOut[v] = V::mul(y, V::splat(kPhaseUnits));
-            const F voiceSample = V::add(V::mul(V::load(&s.bus[LaneRouteOut][i][lane]), V::splat(kBusOutScale)), y);
-            V::store(&s.output[i][lane],
-                     V::mul(V::mul(voiceSample, V::load(&s.envelopeLevels[kEnvelopeM][i][lane])), level));
-        }
-    }
-
-    // The five operators as a pipeline: at step t operator 1 works on sample t, operator 2 on
-    // t - 1, ..., operator m on t - 4, each finding the buses of its sample complete. The five are
-    // independent within a step, so their table reads overlap instead of waiting on each other.
-    template <bool Pitch>
-    static void operators(VoiceLaneState& s, const LaneParameters& p, int count) {
-        Operator o[kLaneOperators];
-#pragma GCC unroll 5
-        for (int op = 0; op < kLaneOperators; ++op) {
-#pragma GCC unroll 8
-            for (int v = 0; v < N; ++v) {
-                o[op].phase[v] = V::loadInt(&s.phase[op][laneOf(v)]);
-                o[op].lastOut[v] = V::load(&s.lastOut[op][laneOf(v)]);
-            }
-        }
-        for (int t = 0; t < count + kOperatorM; ++t) {
-#pragma GCC unroll 4
-            for (int op = 0; op < 4; ++op) {
-                const int i = t - op;
-                if (i < 0 || i >= count) continue;
-                if (p.operatorOn[op])
-                    operatorSample<Pitch>(s, p, op, i, o[op]);
-                else
-                    idleSample<Pitch>(s, op, i, o[op]);
-            }
-            if (t >= kOperatorM) operatorMSample<Pitch>(s, p, t - kOperatorM, o[kOperatorM]);
-        }
-#pragma GCC unroll 5
-        for (int op = 0; op < kLaneOperators; ++op) {
-#pragma GCC unroll 8
-            for (int v = 0; v < N; ++v) {
-                V::storeInt(&s.phase[op][laneOf(v)], o[op].phase[v]);
-                V::store(&s.lastOut[op][laneOf(v)], o[op].lastOut[v]);
-            }
-        }
     }
 
     // Adds the lanes into out voice after voice, as the voices would one by one: W samples at a
@@ -304,10 +381,12 @@ struct LaneKernel {
     static void render(VoiceLaneState& s, const LaneParameters& p, const float* sine, float* out, int count) {
         envelopePass(s, p, count);
         lfoPass(s, p, sine, count);
-        if (p.pitchModulated)
-            operators<true>(s, p, count);
+        // A last vector holding one voice would do a whole vector's arithmetic for it: that voice
+        // goes through the operators as a single lane instead.
+        if (p.lanesInLastVector == 1)
+            OperatorPipeline<V, N - 1, 1>::run(s, p, count);
         else
-            operators<false>(s, p, count);
+            OperatorPipeline<V, N, 0>::run(s, p, count);
         mix(s, p, out, count);
     }
 };
