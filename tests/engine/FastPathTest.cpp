@@ -291,20 +291,24 @@ TEST(FastPath, LongNotesWrapEveryPhaseAndMatchTheReference) {
 // different buses, and envelopes in a state outside their enumeration.
 TEST(FastPath, VoicesInUnusualStatesMatchTheReference) {
     for (InstructionSet set : availableSets()) {
-        std::mt19937 random(77);
-        Twins twins(set);
-        twins.setSampleRate(44100.0f);
-        randomPatch(twins, random);
-        for (int op = 0; op < 4; ++op) twins.setParameter(param::operatorBase(op) + param::LVL, 0.6f);
-        for (int n = 0; n < 12; ++n) twins.midi(0x90, 40 + 3 * n, 100, n);
-        ASSERT_TRUE(twins.renderAndCompare(64, std::vector<float>(128, 0.0f), nameOf(set) + " start"));
-        twins.both([](SynthEngine& e) {
-            for (int v = 0; v < SynthEngine::kVoiceCount; ++v)
-                for (int op = 0; op < 4; ++op) e.voice(v).dest[op] = static_cast<Route>((v + op) % 3);
-        });
-        ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), nameOf(set) + " mixed routes"));
-        twins.both([](SynthEngine& e) { e.voice(3).env[2].state = static_cast<EnvelopeState>(9); });
-        ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), nameOf(set) + " unknown state"));
+        for (int voices : {1, 5, 9, 12, 17}) {  // whole vectors, part-filled ones and single lanes
+            std::mt19937 random(77);
+            Twins twins(set);
+            twins.setSampleRate(44100.0f);
+            randomPatch(twins, random);
+            for (int op = 0; op < 4; ++op) twins.setParameter(param::operatorBase(op) + param::LVL, 0.6f);
+            twins.setParameter(param::Rm, 1.0f);
+            for (int n = 0; n < voices; ++n) twins.midi(0x90, 40 + 3 * n, 100, n);
+            const std::string where = nameOf(set) + ", " + std::to_string(voices) + " voices";
+            ASSERT_TRUE(twins.renderAndCompare(64, std::vector<float>(128, 0.0f), where + ", start"));
+            twins.both([](SynthEngine& e) {
+                for (int v = 0; v < SynthEngine::kVoiceCount; ++v)
+                    for (int op = 0; op < 4; ++op) e.voice(v).dest[op] = static_cast<Route>((v + op) % 3);
+            });
+            ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), where + ", mixed routes"));
+            twins.both([](SynthEngine& e) { e.voice(0).env[2].state = static_cast<EnvelopeState>(9); });
+            ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), where + ", unknown state"));
+        }
     }
 }
 
