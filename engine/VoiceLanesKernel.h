@@ -65,6 +65,23 @@ struct SingleLane {
     static F tableEntriesPartly(const float* table, I index, int) { return table[index]; }
 };
 
+// One operator's settings for a step, read once for every group of lanes: stores into the lanes
+// could otherwise alias the parameters and have them read again for each group.
+struct OperatorSettings {
+    float feedback;
+    float lfoAmount;
+    const float* waveform;
+    int route;
+    bool emptiesNext;
+
+    OperatorSettings(const LaneParameters& p, int op)
+        : feedback(p.feedback[op]),
+          lfoAmount(p.lfoAmount[op]),
+          waveform(p.waveform[op]),
+          route(op < 4 ? p.uniformRoute[op] : LaneRouteOut),
+          emptiesNext(op < 3) {}
+};
+
 // The operators' work on one group of lanes starting at `lane`: a vector of U::kWidth voices, or
 // a single voice. `reads` is how many of its lanes hold voices and need table reads.
 template <class U>
@@ -81,36 +98,37 @@ struct OperatorLanes {
     }
 
     // The operator's wave at its modulated phase.
-    kAlwaysInline static F wave(const LaneParameters& p, int op, int reads, I phase) {
+    kAlwaysInline static F wave(const float* waveform, int reads, I phase) {
         const I index = U::tableIndex(phase);
-        if (reads < U::kWidth) return U::tableEntriesPartly(p.waveform[op], index, reads);
-        return U::tableEntries(p.waveform[op], index);
+        if (reads < U::kWidth) return U::tableEntriesPartly(waveform, index, reads);
+        return U::tableEntries(waveform, index);
     }
 
     // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
     // except operator 4), adds its output to the bus it feeds.
     template <bool Pitch>
-    kAlwaysInline static void operatorSample(VoiceLaneState& s, const LaneParameters& p, int op, int i, int lane, int reads,
-                               I& phase, F& lastOut) {
+    kAlwaysInline static void operatorSample(VoiceLaneState& s, const OperatorSettings& k, int op, int i, int lane,
+                                             int reads, I& phase, F& lastOut) {
         phase = advance<Pitch>(s, op, i, lane, phase);
         float* next = &s.bus[LaneRouteNext][i][lane];
-        const I modulation = U::truncate(U::add(U::mul(U::splat(p.feedback[op]), lastOut), U::load(next)));
-        const F w = wave(p, op, reads, U::addInt(modulation, phase));
-        const F amplitude = U::add(U::mul(U::splat(p.lfoAmount[op]), U::load(&s.lfoValue[i][lane])), U::load(&s.level[op][lane]));
+        const I modulation = U::truncate(U::add(U::mul(U::splat(k.feedback), lastOut), U::load(next)));
+        const F w = wave(k.waveform, reads, U::addInt(modulation, phase));
+        const F amplitude = U::add(U::mul(U::splat(k.lfoAmount), U::load(&s.lfoValue[i][lane])), U::load(&s.level[op][lane]));
         const F y = U::mul(U::mul(U::mul(amplitude, U::load(&s.envelopeLevels[op + 1][i][lane])), w),
                            U::splat(kPhaseUnits));
         lastOut = y;
-        const int route = p.uniformRoute[op];
-        if (route == LaneRouteNext && op < 3) {
+        const int route = k.route;
+        const bool emptiesNext = k.emptiesNext;
+        if (route == LaneRouteNext && emptiesNext) {
             // The Next bus is only ever read through a truncation, where -0 and +0 are the same
             // 0: storing y stands for emptying the bus and adding y to it.
             U::store(next, y);
         } else if (route >= 0) {
-            if (op < 3) U::store(next, U::zero());
+            if (emptiesNext) U::store(next, U::zero());
             float* bus = &s.bus[route][i][lane];
             U::store(bus, U::add(U::load(bus), y));
         } else {
-            if (op < 3) U::store(next, U::zero());
+            if (emptiesNext) U::store(next, U::zero());
             // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
             // starts at +0 and a sum is never -0 under round-to-nearest.
             for (int r = 0; r < LaneRouteCount; ++r) {
@@ -123,14 +141,14 @@ struct OperatorLanes {
     // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
     // envelope m and its level into the voice's sample.
     template <bool Pitch>
-    kAlwaysInline static void operatorMSample(VoiceLaneState& s, const LaneParameters& p, int i, int lane, int reads, I& phase,
-                                F& lastOut) {
+    kAlwaysInline static void operatorMSample(VoiceLaneState& s, const OperatorSettings& k, int i, int lane, int reads,
+                                              I& phase, F& lastOut) {
         phase = advance<Pitch>(s, kOperatorM, i, lane, phase);
-        const I modulation = U::truncate(
-            U::add(U::mul(U::splat(p.feedback[kOperatorM]), lastOut), U::load(&s.bus[LaneRouteM][i][lane])));
-        const F w = wave(p, kOperatorM, reads, U::addInt(modulation, phase));
+        const I modulation =
+            U::truncate(U::add(U::mul(U::splat(k.feedback), lastOut), U::load(&s.bus[LaneRouteM][i][lane])));
+        const F w = wave(k.waveform, reads, U::addInt(modulation, phase));
         const F level = U::load(&s.level[kOperatorM][lane]);
-        const F y = U::mul(w, U::add(U::mul(U::splat(p.lfoAmount[kOperatorM]), U::load(&s.lfoValue[i][lane])), level));
+        const F y = U::mul(w, U::add(U::mul(U::splat(k.lfoAmount), U::load(&s.lfoValue[i][lane])), level));
         lastOut = U::mul(y, U::splat(kPhaseUnits));
         const F voiceSample = U::add(U::mul(U::load(&s.bus[LaneRouteOut][i][lane]), U::splat(kBusOutScale)), y);
         U::store(&s.output[i][lane], U::mul(U::mul(voiceSample, U::load(&s.envelopeLevels[kEnvelopeM][i][lane])), level));
@@ -167,20 +185,22 @@ struct OperatorPipeline {
                 o.singlePhase[r] = Singles::template advance<Pitch>(s, op, i, singleLane(r), o.singlePhase[r]);
             return;
         }
+        const OperatorSettings k(p, op);
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v)
-            Vectors::template operatorSample<Pitch>(s, p, op, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
+            Vectors::template operatorSample<Pitch>(s, k, op, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
         for (int r = 0; r < R; ++r)
-            Singles::template operatorSample<Pitch>(s, p, op, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
+            Singles::template operatorSample<Pitch>(s, k, op, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
     }
 
     template <bool Pitch>
     kAlwaysInline static void operatorMStep(VoiceLaneState& s, const LaneParameters& p, int i, Operator& o) {
+        const OperatorSettings k(p, kOperatorM);
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v)
-            Vectors::template operatorMSample<Pitch>(s, p, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
+            Vectors::template operatorMSample<Pitch>(s, k, i, laneOf(v), readsOf(p, v), o.phase[v], o.lastOut[v]);
         for (int r = 0; r < R; ++r)
-            Singles::template operatorMSample<Pitch>(s, p, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
+            Singles::template operatorMSample<Pitch>(s, k, i, singleLane(r), 1, o.singlePhase[r], o.singleLastOut[r]);
     }
 
     // The five operators as a pipeline: at step t operator 1 works on sample t, operator 2 on
