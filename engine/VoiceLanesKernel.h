@@ -296,12 +296,13 @@ struct LaneKernel {
                                      V::either(V::both(decaying, V::above(decayRate, zero)),
                                                V::both(releasing, V::above(releaseRate, zero))));
         if (V::allOf(rampable)) {
-            const F fallRate = V::select(decaying, decayRate, releaseRate);
-            F level = start;
+            // One subtraction per step: x - (-rate) is x + rate exactly, and x - (+0) is x, -0
+            // included, so a held level stays as it is.
+            const F fall = V::select(attacking, V::sub(zero, attackRate),
+                                     V::select(holding, zero, V::select(decaying, decayRate, releaseRate)));
+            F level = V::select(holding, held, start);
             for (int i = 0; i < count; ++i) {
-                const F up = V::add(level, attackRate);
-                const F down = V::sub(level, fallRate);
-                level = V::select(holding, held, V::select(attacking, up, down));
+                level = V::sub(level, fall);
                 V::store(&levels[i][lane], level);
             }
             const F ended = V::either(V::both(attacking, V::atLeast(level, one)),
