@@ -23,47 +23,65 @@ AllpassCascade::AllpassCascade(int count, const double* coefficients) {
 HalfBandFilter::HalfBandFilter()
     : branchA(stagesPerBranch, branchACoefficients), branchB(stagesPerBranch, branchBCoefficients) {}
 
-// Both branches step together, A in the low lane and B in the high lane: for each lane the same
-// double operations in the same order as AllpassStage::process, with the state held in registers
-// for the whole buffer.
+// Two samples at a time: a stage's output at sample n depends on its input at n and on its state
+// from n - 2, never on its output at n - 1, so samples n and n + 1 go through each stage together,
+// one register per branch holding both. Each lane does the same double operations in the same
+// order as AllpassStage::process, and the state stays in registers for the whole buffer.
 void HalfBandFilter::process(float* buffer, int count) {
-    __m128d a[stagesPerBranch], x1[stagesPerBranch], x2[stagesPerBranch], y1[stagesPerBranch], y2[stagesPerBranch];
-    AllpassStage* stageA[stagesPerBranch];
-    AllpassStage* stageB[stagesPerBranch];
-    for (int k = 0; k < stagesPerBranch; ++k) {
-        stageA[k] = &branchA.stage(k);
-        stageB[k] = &branchB.stage(k);
-        a[k] = _mm_setr_pd(stageA[k]->a, stageB[k]->a);
-        x1[k] = _mm_setr_pd(stageA[k]->x1, stageB[k]->x1);
-        x2[k] = _mm_setr_pd(stageA[k]->x2, stageB[k]->x2);
-        y1[k] = _mm_setr_pd(stageA[k]->y1, stageB[k]->y1);
-        y2[k] = _mm_setr_pd(stageA[k]->y2, stageB[k]->y2);
-    }
+    struct Branch {
+        AllpassCascade& cascade;
+        __m128d a[stagesPerBranch];
+        __m128d xBefore[stagesPerBranch];  // the stage's input at n - 2 and n - 1
+        __m128d yBefore[stagesPerBranch];  // its output at n - 2 and n - 1
+
+        explicit Branch(AllpassCascade& c) : cascade(c) {
+            for (int k = 0; k < stagesPerBranch; ++k) {
+                const AllpassStage& stage = cascade.stage(k);
+                a[k] = _mm_set1_pd(stage.a);
+                xBefore[k] = _mm_setr_pd(stage.x2, stage.x1);
+                yBefore[k] = _mm_setr_pd(stage.y2, stage.y1);
+            }
+        }
+        __m128d process(__m128d x) {
+            for (int k = 0; k < stagesPerBranch; ++k) {
+                const __m128d y = _mm_add_pd(_mm_mul_pd(a[k], _mm_sub_pd(x, yBefore[k])), xBefore[k]);
+                xBefore[k] = x;
+                yBefore[k] = y;
+                x = y;
+            }
+            return x;
+        }
+        void store() {
+            for (int k = 0; k < stagesPerBranch; ++k) {
+                AllpassStage& stage = cascade.stage(k);
+                _mm_storel_pd(&stage.x2, xBefore[k]);
+                _mm_storeh_pd(&stage.x1, xBefore[k]);
+                _mm_storel_pd(&stage.y2, yBefore[k]);
+                _mm_storeh_pd(&stage.y1, yBefore[k]);
+            }
+        }
+    };
+
+    Branch a(branchA), b(branchB);
     const __m128d guard = _mm_set1_pd(denormalGuard);
     double previous = previousB;
-    for (int i = 0; i < count; ++i) {
-        __m128d x = _mm_set1_pd(static_cast<double>(buffer[i]) + denormalGuard);
-        for (int k = 0; k < stagesPerBranch; ++k) {
-            const __m128d y = _mm_add_pd(_mm_mul_pd(a[k], _mm_sub_pd(x, y2[k])), x2[k]);
-            x2[k] = x1[k];
-            x1[k] = x;
-            y2[k] = y1[k];
-            y1[k] = y;
-            x = y;
-        }
-        const __m128d unguarded = _mm_sub_pd(x, guard);
-        buffer[i] = static_cast<float>(_mm_cvtsd_f64(unguarded) + previous) * 0.5f;
-        previous = _mm_cvtsd_f64(_mm_unpackhi_pd(unguarded, unguarded));
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128d u = _mm_add_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + i)))), guard);
+        const __m128d ya = _mm_sub_pd(a.process(u), guard);
+        const __m128d yb = _mm_sub_pd(b.process(u), guard);
+        buffer[i] = static_cast<float>(_mm_cvtsd_f64(ya) + previous) * 0.5f;
+        previous = _mm_cvtsd_f64(yb);
+        buffer[i + 1] = static_cast<float>(_mm_cvtsd_f64(_mm_unpackhi_pd(ya, ya)) + previous) * 0.5f;
+        previous = _mm_cvtsd_f64(_mm_unpackhi_pd(yb, yb));
+    }
+    a.store();
+    b.store();
+    for (; i < count; ++i) {  // an odd sample left over: the cascades one stage at a time
+        const double u = static_cast<double>(buffer[i]) + denormalGuard;
+        const double ya = branchA.process(u);
+        buffer[i] = static_cast<float>(ya - denormalGuard + previous) * 0.5f;
+        previous = branchB.process(u) - denormalGuard;
     }
     previousB = previous;
-    for (int k = 0; k < stagesPerBranch; ++k) {
-        _mm_storel_pd(&stageA[k]->x1, x1[k]);
-        _mm_storeh_pd(&stageB[k]->x1, x1[k]);
-        _mm_storel_pd(&stageA[k]->x2, x2[k]);
-        _mm_storeh_pd(&stageB[k]->x2, x2[k]);
-        _mm_storel_pd(&stageA[k]->y1, y1[k]);
-        _mm_storeh_pd(&stageB[k]->y1, y1[k]);
-        _mm_storel_pd(&stageA[k]->y2, y2[k]);
-        _mm_storeh_pd(&stageB[k]->y2, y2[k]);
-    }
 }
