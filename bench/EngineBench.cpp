@@ -1,5 +1,6 @@
 // Cost of the engine and of the whole audio call at full polyphony, and when idle.
-// Counters: voice_samples/s (one voice rendering one oversampled sample) and realtime factor.
+// Counters: realtime factor, voice_samples/s (one voice rendering one oversampled sample) and its
+// inverse in nanoseconds. Reference variants run the plain per-sample voice loop for comparison.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -21,6 +22,9 @@ void reportRealtime(benchmark::State& state, int framesPerIteration, int voices)
     state.counters["realtime"] = benchmark::Counter(frames / kBenchRate, benchmark::Counter::kIsRate);
     state.counters["voice_samples"] =
         benchmark::Counter(frames * 2 * voices, benchmark::Counter::kIsRate);
+    if (voices > 0)  // time per voice-sample, in nanoseconds
+        state.counters["ns_per_voice_sample"] = benchmark::Counter(
+            frames * 2 * voices * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // The engine alone, through the given voice path and instruction set.
