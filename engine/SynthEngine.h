@@ -8,6 +8,11 @@
 // call then renders all voices segment by segment, executing each queued event at twice its frame
 // offset (the voices run at twice the host rate), and empties the queue.
 //
+// How a segment is rendered. The active voices run side by side, one per vector lane
+// (LaneRenderer), and are added into the mix in voice order: the same samples, bit for bit, as
+// Voice::renderReference called on each voice in turn, which stays as the reference the tests and
+// benchmarks compare with. The parameters are read once per segment for all voices.
+//
 // Threads: params and the voices' derived values are written from the host's or the editor's
 // thread without locks; each is a single 32-bit store, so a block sees old or new values.
 #pragma once
