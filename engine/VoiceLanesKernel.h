@@ -28,8 +28,8 @@ constexpr float kBusOutScale = 1.5259255e-05f;  // 0.5 / 32767
 constexpr uint32_t kPhaseMask = 0xFFFF;
 constexpr int kOperatorM = 4;
 constexpr int kEnvelopeM = 0;
-// The per-lane-group bodies must melt into the sample loop so their state stays in registers.
-#define kAlwaysInline __attribute__((always_inline)) inline
+// The per-lane-group bodies must melt into the sample loop so that their state stays in registers.
+#define LANE_INLINE __attribute__((always_inline)) inline
 
 // A single lane, for a voice left over after the whole vectors: the same operations on one float.
 struct SingleLane {
@@ -59,7 +59,7 @@ struct SingleLane {
     static I loadInt(const int32_t* p) { return *p; }
     static void storeInt(int32_t* p, I v) { *p = v; }
     static I addInt(I a, I b) { return static_cast<I>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-    static I truncate(F v) { return _mm_cvtt_ss2si(_mm_set_ss(v)); }  // as cvttps2dq, INT32_MIN when out of range
+    static I truncate(F v) { return _mm_cvtt_ss2si(_mm_set_ss(v)); }  // INT32_MIN out of range, as cvttps2dq
     static I tableIndex(I phase) { return static_cast<I>((static_cast<uint32_t>(phase) >> 4) & 0xFFF); }
     static F tableEntries(const float* table, I index) { return table[index]; }
     static F tableEntriesPartly(const float* table, I index, int) { return table[index]; }
@@ -91,14 +91,16 @@ struct OperatorLanes {
 
     // The phase advance of one sample: the bent increment, scaled by the LFO's pitch factor.
     template <bool Pitch>
-    kAlwaysInline static I advance(const VoiceLaneState& s, int op, int i, int lane, I phase) {
-        if (Pitch)
-            return U::addInt(phase, U::truncate(U::mul(U::load(&s.incrementAsFloat[op][lane]), U::load(&s.pitchFactor[i][lane]))));
+    LANE_INLINE static I advance(const VoiceLaneState& s, int op, int i, int lane, I phase) {
+        if (Pitch) {
+            const F scaled = U::mul(U::load(&s.incrementAsFloat[op][lane]), U::load(&s.pitchFactor[i][lane]));
+            return U::addInt(phase, U::truncate(scaled));
+        }
         return U::addInt(phase, U::loadInt(&s.increment[op][lane]));
     }
 
     // The operator's wave at its modulated phase.
-    kAlwaysInline static F wave(const float* waveform, int reads, I phase) {
+    LANE_INLINE static F wave(const float* waveform, int reads, I phase) {
         const I index = U::tableIndex(phase);
         if (reads < U::kWidth) return U::tableEntriesPartly(waveform, index, reads);
         return U::tableEntries(waveform, index);
@@ -107,7 +109,7 @@ struct OperatorLanes {
     // Operator op (0..3 for operators 1 to 4) at sample i: reads the Next bus (and empties it,
     // except operator 4), adds its output to the bus it feeds.
     template <bool Pitch>
-    kAlwaysInline static void operatorSample(VoiceLaneState& s, const OperatorSettings& k, int op, int i, int lane,
+    LANE_INLINE static void operatorSample(VoiceLaneState& s, const OperatorSettings& k, int op, int i, int lane,
                                              int reads, I& phase, F& lastOut) {
         phase = advance<Pitch>(s, op, i, lane, phase);
         float* next = &s.bus[LaneRouteNext][i][lane];
@@ -129,8 +131,9 @@ struct OperatorLanes {
             U::store(bus, U::add(U::load(bus), y));
         } else {
             if (emptiesNext) U::store(next, U::zero());
-            // Adding +0 where the voice's operator feeds another bus changes nothing: a bus
-            // starts at +0 and a sum is never -0 under round-to-nearest.
+            // Adding +0 where the voice's operator feeds another bus changes nothing: b + (+0) is b
+            // for every b but -0, and a bus never is -0 (it starts at +0, and under
+            // round-to-nearest a sum is -0 only when both terms are).
             for (int r = 0; r < LaneRouteCount; ++r) {
                 float* bus = &s.bus[r][i][lane];
                 U::store(bus, U::add(U::load(bus), U::masked(y, U::maskOf(U::loadInt(&s.routeMask[op][r][lane])))));
@@ -141,7 +144,7 @@ struct OperatorLanes {
     // Operator m at sample i: modulated by the M bus, joined by the Out bus, then shaped by
     // envelope m and its level into the voice's sample.
     template <bool Pitch>
-    kAlwaysInline static void operatorMSample(VoiceLaneState& s, const OperatorSettings& k, int i, int lane, int reads,
+    LANE_INLINE static void operatorMSample(VoiceLaneState& s, const OperatorSettings& k, int i, int lane, int reads,
                                               I& phase, F& lastOut) {
         phase = advance<Pitch>(s, kOperatorM, i, lane, phase);
         const I modulation =
@@ -177,7 +180,7 @@ struct OperatorPipeline {
     }
 
     template <bool Pitch>
-    kAlwaysInline static void operatorStep(VoiceLaneState& s, const LaneParameters& p, int op, int i, Operator& o) {
+    LANE_INLINE static void operatorStep(VoiceLaneState& s, const LaneParameters& p, int op, int i, Operator& o) {
         if (!p.operatorOn[op]) {  // an operator that is off: its phase still moves, nothing else does
 #pragma GCC unroll 8
             for (int v = 0; v < N; ++v) o.phase[v] = Vectors::template advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
@@ -194,7 +197,7 @@ struct OperatorPipeline {
     }
 
     template <bool Pitch>
-    kAlwaysInline static void operatorMStep(VoiceLaneState& s, const LaneParameters& p, int i, Operator& o) {
+    LANE_INLINE static void operatorMStep(VoiceLaneState& s, const LaneParameters& p, int i, Operator& o) {
         const OperatorSettings k(p, kOperatorM);
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v)
