@@ -12,6 +12,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#elif defined(CALYX2_STRESS_X11)
+#include <X11/Xlib.h>
 #endif
 
 namespace stress {
@@ -89,21 +91,38 @@ struct MidiList {
     }
 };
 
-// The editor's parent: nothing on Linux, where the offscreen window system needs none; a real
-// top-level window on Windows, created by the thread that will pump its messages.
+// The editor's parent, as the host's user-interface thread makes it: a top-level window on Windows
+// and, where the stress program is built with Xlib and a display is set, on X11; elsewhere nothing,
+// which the offscreen window system accepts and the X11 one refuses.
 class ParentWindow {
   public:
     ParentWindow() {
 #ifdef _WIN32
         handle = CreateWindowExA(0, "STATIC", "calyx2 stress", WS_OVERLAPPEDWINDOW, 0, 0, 600, 360, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+#elif defined(CALYX2_STRESS_X11)
+        display = XOpenDisplay(nullptr);
+        if (display) {
+            window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 600, 360, 0, 0, 0);
+            XMapWindow(display, window);
+            XFlush(display);
+            handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+        }
 #endif
     }
     ~ParentWindow() {
 #ifdef _WIN32
         if (handle) DestroyWindow(static_cast<HWND>(handle));
+#elif defined(CALYX2_STRESS_X11)
+        if (display) {
+            XDestroyWindow(display, window);
+            XCloseDisplay(display);
+        }
 #endif
     }
+    ParentWindow(const ParentWindow&) = delete;
+    ParentWindow& operator=(const ParentWindow&) = delete;
+
     void* get() const {
         return handle;
     }
@@ -114,11 +133,20 @@ class ParentWindow {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+#elif defined(CALYX2_STRESS_X11)
+        while (display && XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+        }
 #endif
     }
 
   private:
     void* handle = nullptr;
+#if defined(CALYX2_STRESS_X11) && !defined(_WIN32)
+    Display* display = nullptr;
+    Window window = 0;
+#endif
 };
 
 }  // namespace
@@ -336,7 +364,7 @@ bool HostileHost::runLifecycleCycles() {
                 plugin->setProgram(uniform(random, 0, 31));
                 if (counts.hasEditor) {
                     ParentWindow parent;
-                    plugin->dispatch(effEditOpen, 0, 0, parent.get());
+                    if (plugin->dispatch(effEditOpen, 0, 0, parent.get()) == 1) ++counts.editorWindows;
                     ++counts.editorOpens;
                     plugin->dispatch(effEditIdle);
                     parent.pumpMessages();
@@ -437,7 +465,7 @@ bool HostileHost::runAutomationWhileProcessing() {
             while (!audioDone && !failed) {
                 ERect* rect = nullptr;
                 plugin->dispatch(effEditGetRect, 0, 0, &rect);
-                plugin->dispatch(effEditOpen, 0, 0, parent.get());
+                if (plugin->dispatch(effEditOpen, 0, 0, parent.get()) == 1) ++counts.editorWindows;
                 ++counts.editorOpens;
                 for (int i = 0; i < 5; ++i) {
                     plugin->dispatch(effEditIdle);
@@ -516,7 +544,7 @@ void HostileHost::printFigures() const {
         "blocks %lld (%lld empty, %lld sounding), frames %lld\n"
         "between blocks: %lld sample-rate changes, %lld block-size changes, %lld resumes, %lld suspends\n"
         "from other threads: %lld parameter changes, %lld program and chunk loads\n"
-        "editor: %s, opened %lld times\n",
+        "editor: %s, opened %lld times (%lld with a window)\n",
         static_cast<long long>(counts.cycles), static_cast<long long>(counts.moduleLoads),
         static_cast<long long>(counts.instancesCreated), counts.mostInstancesAtOnce.load(),
         static_cast<long long>(counts.blocks), static_cast<long long>(counts.emptyBlocks),
@@ -525,7 +553,7 @@ void HostileHost::printFigures() const {
         static_cast<long long>(counts.resumes), static_cast<long long>(counts.suspends),
         static_cast<long long>(counts.parameterChanges), static_cast<long long>(counts.programAndChunkLoads),
         counts.hasEditor ? "present" : "none reported (effFlagsHasEditor clear), open and close skipped",
-        static_cast<long long>(counts.editorOpens));
+        static_cast<long long>(counts.editorOpens), static_cast<long long>(counts.editorWindows));
 }
 
 }  // namespace stress

@@ -46,6 +46,7 @@ struct Figures {
     std::atomic<int64_t> parameterChanges{0};
     std::atomic<int64_t> programAndChunkLoads{0};
     std::atomic<int64_t> editorOpens{0};
+    std::atomic<int64_t> editorWindows{0};  // opens the editor answered with 1
     bool hasEditor = false;
 };
 
