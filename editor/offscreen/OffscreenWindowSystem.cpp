@@ -107,27 +107,12 @@ void OffscreenWindowSystem::paintWindow(WindowHandle handle, SurfacePainter& pai
     painter.paintOn(surface);
 }
 
-BitmapHandle OffscreenWindowSystem::loadBitmap(int resourceId) {
-    if (!bitmaps) return nullptr;
-    BitmapBytes bytes = bitmaps(resourceId);
-    auto image = std::make_unique<RgbImage>();
-    if (!decodeBmp(bytes.data, bytes.size, *image)) return nullptr;
-    ++bitmapsAlive;
-    return image.release();
-}
+BitmapHandle OffscreenWindowSystem::loadBitmap(int resourceId) { return bitmaps.load(resourceId); }
 
-void OffscreenWindowSystem::deleteBitmap(BitmapHandle bitmap) {
-    if (bitmap == nullptr) return;
-    delete static_cast<RgbImage*>(bitmap);
-    --bitmapsAlive;
-}
+void OffscreenWindowSystem::deleteBitmap(BitmapHandle bitmap) { bitmaps.remove(bitmap); }
 
 bool OffscreenWindowSystem::bitmapSize(BitmapHandle bitmap, int& width, int& height) {
-    if (bitmap == nullptr) return false;
-    const RgbImage& image = *static_cast<const RgbImage*>(bitmap);
-    width = image.width;
-    height = image.height;
-    return true;
+    return DecodedBitmaps::size(bitmap, width, height);
 }
 
 OffscreenWindowSystem::Window* OffscreenWindowSystem::attached() const {

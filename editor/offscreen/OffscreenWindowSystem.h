@@ -10,14 +10,8 @@
 #include <memory>
 
 #include "editor/WindowSystem.h"
+#include "editor/offscreen/DecodedBitmaps.h"
 #include "editor/offscreen/RgbImage.h"
-
-struct BitmapBytes {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-};
-// Where bitmap resources come from; an empty answer means the resource is missing.
-using BitmapSource = std::function<BitmapBytes(int resourceId)>;
 
 class OffscreenWindowSystem : public WindowSystem {
   public:
@@ -62,7 +56,7 @@ class OffscreenWindowSystem : public WindowSystem {
     const RgbImage& canvas() const { return windowCanvas; }
     int drawCount() const { return draws; }    // drawOnWindow calls that reached a window
     int paintCount() const { return paints; }  // paintWindow calls that reached a window
-    int liveBitmaps() const { return bitmapsAlive; }
+    int liveBitmaps() const { return bitmaps.alive(); }
 
     // The process-wide class registry that stands in for RegisterClassA.
     static bool windowClassRegistered();
@@ -72,7 +66,7 @@ class OffscreenWindowSystem : public WindowSystem {
     struct Window;
     Window* attached() const;
 
-    BitmapSource bitmaps;
+    DecodedBitmaps bitmaps;
     std::unique_ptr<Window> window;
     RgbImage windowCanvas;
     bool captureHeld = false;
@@ -81,5 +75,4 @@ class OffscreenWindowSystem : public WindowSystem {
     int screenY = 0;
     int draws = 0;
     int paints = 0;
-    int bitmapsAlive = 0;
 };

@@ -1,15 +1,6 @@
 #include "editor/Calyx2Editor.h"
 #include "editor/CreateEditor.h"
 #include "editor/x11/X11WindowSystem.h"
-#include "resources/EmbeddedBitmaps.h"
-
-namespace {
-BitmapBytes embeddedBitmapBytes(int resourceId) {
-    BitmapBytes bytes;
-    findEmbeddedBitmap(resourceId, bytes.data, bytes.size);
-    return bytes;
-}
-}  // namespace
 
 // The editor exists even where no display can be opened (the host still sees an editor, and the
 // panel can be pictured offscreen); it is opening it there that fails.

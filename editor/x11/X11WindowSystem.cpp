@@ -247,25 +247,10 @@ void X11WindowSystem::pumpEvents() {
     if (connection != nullptr) putChangedPixels();
 }
 
-BitmapHandle X11WindowSystem::loadBitmap(int resourceId) {
-    if (!bitmaps) return nullptr;
-    BitmapBytes bytes = bitmaps(resourceId);
-    auto image = std::make_unique<RgbImage>();
-    if (!decodeBmp(bytes.data, bytes.size, *image)) return nullptr;
-    ++bitmapsAlive;
-    return image.release();
-}
+BitmapHandle X11WindowSystem::loadBitmap(int resourceId) { return bitmaps.load(resourceId); }
 
-void X11WindowSystem::deleteBitmap(BitmapHandle bitmap) {
-    if (bitmap == nullptr) return;
-    delete static_cast<RgbImage*>(bitmap);
-    --bitmapsAlive;
-}
+void X11WindowSystem::deleteBitmap(BitmapHandle bitmap) { bitmaps.remove(bitmap); }
 
 bool X11WindowSystem::bitmapSize(BitmapHandle bitmap, int& width, int& height) {
-    if (bitmap == nullptr) return false;
-    const RgbImage& image = *static_cast<const RgbImage*>(bitmap);
-    width = image.width;
-    height = image.height;
-    return true;
+    return DecodedBitmaps::size(bitmap, width, height);
 }

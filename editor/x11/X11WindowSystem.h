@@ -50,7 +50,7 @@ class X11WindowSystem : public WindowSystem {
     bool bitmapSize(BitmapHandle bitmap, int& width, int& height) override;
     void pumpEvents() override;
 
-    int liveBitmaps() const { return bitmapsAlive; }
+    int liveBitmaps() const { return bitmaps.alive(); }
 
   private:
     struct Connection;
@@ -59,10 +59,9 @@ class X11WindowSystem : public WindowSystem {
     void putChangedPixels();
     bool takeEvent(union _XEvent& event, WindowEvents*& events, unsigned long& window);
 
-    BitmapSource bitmaps;
+    DecodedBitmaps bitmaps;
     std::mutex mutex;
     std::unique_ptr<Connection> connection;
     RgbImage canvas;
     PixelRect unsent;  // drawn on the canvas, not yet put to the window
-    int bitmapsAlive = 0;
 };

@@ -6,7 +6,6 @@
 
 #include "editor/offscreen/PanelSnapshot.h"
 #include "plugin/Calyx2Plugin.h"
-#include "resources/EmbeddedBitmaps.h"
 #include "tools/panel/PanelOptions.h"
 #include "tools/panel/PngWriter.h"
 
@@ -14,12 +13,6 @@ namespace {
 // The plug-in needs a host; this one knows only its version and answers nothing else.
 VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-BitmapBytes embeddedBitmapBytes(int resourceId) {
-    BitmapBytes bytes;
-    findEmbeddedBitmap(resourceId, bytes.data, bytes.size);
-    return bytes;
 }
 }  // namespace
 
