@@ -29,7 +29,7 @@ int vectorsFor(int lanes, int width) { return (lanes + width - 1) / width; }
 }  // namespace
 
 struct alignas(32) LaneRenderer::Waveforms {
-    float table[kLaneOperators][kWaveTableSize];
+    float table[kLaneOperators * kWaveTableSize];  // one wave after the other
     float setting[kLaneOperators];
     bool built[kLaneOperators];
 };
@@ -39,7 +39,8 @@ bool processorHasAvx2() {
     return __builtin_cpu_supports("avx2");
 }
 
-LaneRenderer::LaneRenderer() : lanes(new VoiceLaneState()), waveforms(new Waveforms()) {
+LaneRenderer::LaneRenderer()
+    : lanes(new VoiceLaneState()), diagonal(new DiagonalLaneState()), waveforms(new Waveforms()) {
     use(InstructionSet::Avx2);
 }
 
@@ -54,24 +55,25 @@ void LaneRenderer::use(InstructionSet which) {
     if (supports(which)) set = which;
 }
 
-// The table of (harmonic - sine) * setting + sine for one WAV setting: a table already built for
-// the same setting (bit for bit), or one not claimed by another operator of this call, rebuilt.
-const float* LaneRenderer::waveformAt(float setting, const WaveTables& tables, bool* inUse) {
+// The table of (harmonic - sine) * setting + sine for one WAV setting, as an offset into `table`: a
+// table already built for the same setting (bit for bit), or one not claimed by another operator of
+// this call, rebuilt.
+int32_t LaneRenderer::waveformAt(float setting, const WaveTables& tables, bool* inUse) {
     Waveforms& w = *waveforms;
     for (int k = 0; k < kLaneOperators; ++k) {
         if (w.built[k] && std::memcmp(&w.setting[k], &setting, sizeof setting) == 0) {
             inUse[k] = true;
-            return w.table[k];
+            return k * kWaveTableSize;
         }
     }
     int k = 0;
     while (inUse[k]) ++k;  // five operators, five tables: one is always free
-    for (int i = 0; i < kWaveTableSize; ++i)
-        w.table[k][i] = (tables.harmonic[i] - tables.sine[i]) * setting + tables.sine[i];
+    float* table = w.table + k * kWaveTableSize;
+    for (int i = 0; i < kWaveTableSize; ++i) table[i] = (tables.harmonic[i] - tables.sine[i]) * setting + tables.sine[i];
     w.setting[k] = setting;
     w.built[k] = true;
     inUse[k] = true;
-    return w.table[k];
+    return k * kWaveTableSize;
 }
 
 // Copies the active voices into lanes and the parameters into `parameters`; returns the number of
@@ -112,8 +114,12 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
     parameters.pitchModulated = parameters.pitchDepth > kLfoPitchThreshold;
     const float lfoModulation = params[param::LFO_MOD];
     bool inUse[kLaneOperators] = {};
-    for (int op = 0; op < kLaneOperators; ++op)
-        parameters.waveform[op] = op == m || parameters.operatorOn[op] ? waveformAt(wave[op], tables, inUse) : nullptr;
+    parameters.waveformBase = waveforms->table;
+    for (int op = 0; op < kLaneOperators; ++op) {
+        const bool used = op == m || parameters.operatorOn[op];
+        parameters.waveformStart[op] = used ? waveformAt(wave[op], tables, inUse) : 0;
+        parameters.waveform[op] = used ? waveforms->table + parameters.waveformStart[op] : nullptr;
+    }
 
     for (int lane = 0; lane < kLaneCapacity; ++lane) {
         if (lane >= laneCount) {  // padding: silent, and its envelopes never move
@@ -174,6 +180,52 @@ void LaneRenderer::storeLanes(Voice* const* voices) const {
     }
 }
 
+// The voice in `lane`, already loaded, turned along the diagonal: lane j of each entry holds what
+// the lanes hold for operator diagonalOperator(j).
+void LaneRenderer::loadDiagonal(int lane, const LaneParameters& parameters) {
+    const VoiceLaneState& s = *lanes;
+    DiagonalLaneState& d = *diagonal;
+    d.liveCount = -1;
+    for (int j = 0; j < kDiagonalWidth; ++j) {
+        const bool used = j < kLaneOperators;
+        const int op = used ? diagonalOperator(j) : 0;
+        const bool isM = op == Voice::kOperatorM;
+        const bool on = used && (isM || parameters.operatorOn[op]);
+        const int envelope = isM ? Voice::kEnvelopeM : op + 1;
+        d.phase[j] = used ? s.phase[op][lane] : 0;
+        d.lastOut[j] = used ? s.lastOut[op][lane] : 0.0f;
+        d.increment[j] = used ? s.increment[op][lane] : 0;
+        d.incrementAsFloat[j] = used ? s.incrementAsFloat[op][lane] : 0.0f;
+        d.level[j] = used ? s.level[op][lane] : 0.0f;
+        d.feedback[j] = used ? parameters.feedback[op] : 0.0f;
+        d.lfoAmount[j] = used ? parameters.lfoAmount[op] : 0.0f;
+        d.tableStart[j] = used ? parameters.waveformStart[op] : 0;
+        d.on[j] = on ? -1 : 0;
+        d.laneM[j] = used && isM ? -1 : 0;
+        for (int route = 0; route < LaneRouteCount; ++route)
+            d.route[route][j] = on && !isM ? s.routeMask[op][route][lane] : 0;
+        d.envelopeState[j] = used ? s.envelopeState[envelope][lane] : Idle;
+        d.envelopeLevel[j] = used ? s.envelopeLevel[envelope][lane] : 0.0f;
+        d.attackRate[j] = used ? s.attackRate[envelope][lane] : 0.0f;
+        d.decayRate[j] = used ? s.decayRate[envelope][lane] : 0.0f;
+        d.sustainLevel[j] = used ? s.sustainLevel[envelope][lane] : 0.0f;
+        d.releaseRate[j] = used ? s.releaseRate[envelope][lane] : 0.0f;
+    }
+}
+
+void LaneRenderer::storeDiagonal(Voice& voice) const {
+    const DiagonalLaneState& d = *diagonal;
+    for (int j = 0; j < kLaneOperators; ++j) {
+        const int op = diagonalOperator(j);
+        const int envelope = op == Voice::kOperatorM ? Voice::kEnvelopeM : op + 1;
+        voice.phase[op] = static_cast<uint16_t>(d.phase[j]);
+        voice.lastOut[op] = d.lastOut[j];
+        voice.env[envelope].state = static_cast<EnvelopeState>(d.envelopeState[j]);
+        voice.env[envelope].level = d.envelopeLevel[j];
+    }
+    voice.active = voice.env[Voice::kEnvelopeM].state != Idle;
+}
+
 void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* params, const WaveTables& tables,
                           float* scratch, float* out, int count) {
     if (count < 1) return;
@@ -190,12 +242,15 @@ void LaneRenderer::render(Voice* const* voices, int voiceCount, const float* par
     const int vectors = vectorsFor(laneCount, width);
     parameters.lanes = laneCount;
     parameters.lanesInLastVector = laneCount - (vectors - 1) * width;
+    parameters.diagonal = wide && width == kDiagonalWidth && parameters.lanesInLastVector == 1;
+    if (parameters.diagonal) loadDiagonal(laneCount - 1, parameters);
     for (int start = 0; start < count; start += kLaneChunk) {
         const int chunk = std::min(kLaneChunk, count - start);
         if (wide)
-            renderLanesAvx2(*lanes, parameters, tables.sine, out + start, chunk, vectors);
+            renderLanesAvx2(*lanes, *diagonal, parameters, tables.sine, out + start, chunk, vectors);
         else
-            renderLanesSse2(*lanes, parameters, tables.sine, out + start, chunk, vectors);
+            renderLanesSse2(*lanes, *diagonal, parameters, tables.sine, out + start, chunk, vectors);
     }
     storeLanes(voices);
+    if (parameters.diagonal) storeDiagonal(*voices[laneVoice[laneCount - 1]]);
 }

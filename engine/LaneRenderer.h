@@ -33,10 +33,13 @@ public:
 private:
     int loadLanes(Voice* const* voices, int voiceCount, const float* params, const WaveTables& tables,
                   LaneParameters& parameters);
-    const float* waveformAt(float setting, const WaveTables& tables, bool* inUse);
+    int32_t waveformAt(float setting, const WaveTables& tables, bool* inUse);
     void storeLanes(Voice* const* voices) const;
+    void loadDiagonal(int lane, const LaneParameters& parameters);
+    void storeDiagonal(Voice& voice) const;
 
     std::unique_ptr<VoiceLaneState> lanes;
+    std::unique_ptr<DiagonalLaneState> diagonal;  // the voice alone in the last vector of 8
     // The operators' waves at their WAV settings, kept until a setting changes; operators with the
     // same setting share one.
     struct Waveforms;

@@ -22,6 +22,15 @@ constexpr int kLaneTableSize = 4096;  // as kWaveTableSize
 constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
 constexpr int kLaneChunk = 32;     // samples per pass: envelope levels are computed a chunk ahead
 
+// A voice alone in the last vector of 8 runs its five operators side by side in one vector instead
+// (VoiceLanesKernel.h, DiagonalVoice): operator m in lane 0, operators 4, 3, 2, 1 in lanes 1 to 4,
+// lane j working on the sample kDiagonalLead - j steps behind operator 1.
+constexpr int kDiagonalLead = 4;
+constexpr int kDiagonalWidth = 8;
+constexpr int kDiagonalSteps = kLaneChunk + kDiagonalLead;
+constexpr int kDiagonalRow = kDiagonalSteps + kDiagonalWidth;  // entry t + j: lane j at step t
+constexpr int diagonalOperator(int lane) { return lane == 0 ? kLaneOperators - 1 : kLaneOperators - 1 - lane; }
+
 enum LaneRoute : int { LaneRouteNext, LaneRouteM, LaneRouteOut, LaneRouteCount };
 // Envelope states, numbered as EnvelopeState numbers them.
 constexpr int32_t kIdle = 0, kAttack = 1, kDecay = 2, kSustain = 3, kRelease = 4, kStealRelease = 5;
@@ -60,6 +69,40 @@ struct alignas(32) VoiceLaneState {
     float output[kLaneChunk][kLaneCapacity];
 };
 
+// The voice a render call runs along the diagonal, one entry per diagonal lane (lanes past 4 are
+// silent padding), kept in this form from loading to storing.
+struct alignas(32) DiagonalLaneState {
+    int32_t phase[kDiagonalWidth];
+    float lastOut[kDiagonalWidth];
+    int32_t increment[kDiagonalWidth];
+    float incrementAsFloat[kDiagonalWidth];
+    float level[kDiagonalWidth];
+    float feedback[kDiagonalWidth];
+    float lfoAmount[kDiagonalWidth];
+    int32_t tableStart[kDiagonalWidth];  // the operator's wave in LaneParameters::waveformBase
+    int32_t on[kDiagonalWidth];          // all ones for operator m and the operators that are on
+    int32_t laneM[kDiagonalWidth];       // all ones in lane 0
+    int32_t route[LaneRouteCount][kDiagonalWidth];  // all ones where an operator that is on feeds that bus
+
+    int32_t envelopeState[kDiagonalWidth];
+    float envelopeLevel[kDiagonalWidth];
+    float attackRate[kDiagonalWidth];
+    float decayRate[kDiagonalWidth];
+    float sustainLevel[kDiagonalWidth];
+    float releaseRate[kDiagonalWidth];
+
+    // One chunk along the diagonal. Per-sample rows hold sample i at entry i + kDiagonalLead, so
+    // that one unaligned load at step t gives every lane its own sample; envelope rows hold each
+    // lane's level at the sample it works on. Entries outside the chunk keep whatever they held
+    // (zero at first): the lanes that read them are not live, and their results are dropped.
+    float pitchFactor[kDiagonalRow];
+    float lfoValue[kDiagonalRow];
+    int32_t live[kDiagonalRow];  // all ones for the samples of the chunk
+    int liveCount;               // the chunk length `live` was laid out for
+    alignas(32) float envelope[kDiagonalSteps][kDiagonalWidth];
+    float output[kLaneChunk];  // the voice's finished samples
+};
+
 // The parameters of one render call, read once for all voices.
 struct LaneParameters {
     bool operatorOn[4];
@@ -68,18 +111,22 @@ struct LaneParameters {
     float pitchDepth;
     int lanes;              // voices in lanes; the lanes after them up to a whole vector are padding
     int lanesInLastVector;  // voices in the last vector
+    bool diagonal;          // the voice alone in the last vector runs along the diagonal
     float feedback[kLaneOperators];
     float lfoAmount[kLaneOperators];
     // Each operator's wave at its WAV setting: entry i is (harmonic[i] - sine[i]) * WAV + sine[i],
     // the reference's per-sample crossfade done once per setting for the whole table.
     const float* waveform[kLaneOperators];
+    // The same tables as offsets from one base, for reads that serve several operators at once.
+    const float* waveformBase;
+    int32_t waveformStart[kLaneOperators];
 };
 
 // Envelopes, LFO and operators for count (at most kLaneChunk) samples of the first `vectors`
 // vectors of lanes, then every voice's samples added into out, voice after voice. sine is
 // WaveTables::sine, for the LFO.
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
-                     int count, int vectors);
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
-                     int count, int vectors);
+void renderLanesSse2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const LaneParameters& parameters,
+                     const float* sine, float* out, int count, int vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const LaneParameters& parameters,
+                     const float* sine, float* out, int count, int vectors);
 bool processorHasAvx2();

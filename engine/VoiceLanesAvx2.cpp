@@ -18,6 +18,10 @@ struct Avx2 {
     static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
     static F mul(F a, F b) { return _mm256_mul_ps(a, b); }
     static F loadUnaligned(const float* p) { return _mm256_loadu_ps(p); }
+    static I loadIntUnaligned(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static float first(F v) { return _mm256_cvtss_f32(v); }
+    // Lane k takes lane k + 1; the last lane keeps its value.
+    static F shiftDown(F v) { return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 7)); }
     static void storeUnaligned(float* p, F v) { _mm256_storeu_ps(p, v); }
     static void transpose(F* r) {
         const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
@@ -87,6 +91,11 @@ struct Avx2 {
         return _mm256_set_m128(fourEntries(table, _mm256_extracti128_si256(index, 1)),
                                fourEntries(table, _mm256_castsi256_si128(index)));
     }
+    // Lanes 0 to 4, each reading at its own index; the other lanes are zero.
+    static F fiveEntries(const float* table, I index) {
+        const __m128 fifth = _mm_load_ss(&table[static_cast<uint32_t>(_mm256_extract_epi32(index, 4))]);
+        return _mm256_set_m128(fifth, fourEntries(table, _mm256_castsi256_si128(index)));
+    }
     static F tableEntriesPartly(const float* table, I index, int lanes) {
         if (lanes > 4) return tableEntries(table, index);
         if (lanes > 1) return _mm256_zextps128_ps256(fourEntries(table, _mm256_castsi256_si128(index)));
@@ -95,7 +104,7 @@ struct Avx2 {
 };
 }  // namespace
 
-void renderLanesAvx2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
-                     int count, int vectors) {
-    renderLanes<Avx2>(lanes, parameters, sine, out, count, vectors);
+void renderLanesAvx2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const LaneParameters& parameters,
+                     const float* sine, float* out, int count, int vectors) {
+    renderLanes<Avx2>(lanes, diagonal, parameters, sine, out, count, vectors);
 }

@@ -63,7 +63,7 @@ struct Sse2 {
 };
 }  // namespace
 
-void renderLanesSse2(VoiceLaneState& lanes, const LaneParameters& parameters, const float* sine, float* out,
-                     int count, int vectors) {
-    renderLanes<Sse2>(lanes, parameters, sine, out, count, vectors);
+void renderLanesSse2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const LaneParameters& parameters,
+                     const float* sine, float* out, int count, int vectors) {
+    renderLanes<Sse2>(lanes, diagonal, parameters, sine, out, count, vectors);
 }

@@ -345,3 +345,41 @@ TEST(FastPath, HalfBandFilterMatchesItsCascadesStageByStage) {
         EXPECT_EQ(filter.getBranchB().stage(k).x2, branchB.stage(k).x2);
     }
 }
+
+// A voice alone after whole vectors of voices (1, 9 or 17 sounding) runs its five operators side
+// by side: every combination of operators switched off, routes that send the Next bus through an
+// operator that is off, envelopes that change segment inside a block, and blocks that end inside a
+// pass, against the reference.
+TEST(FastPath, LoneVoiceWithAnyOperatorsOffMatchesTheReference) {
+    const float routePatterns[][4] = {
+        {0.0f, 0.0f, 0.0f, 0.0f}, {0.5f, 1.0f, 0.0f, 0.5f}, {1.0f, 0.0f, 0.5f, 1.0f}, {0.0f, 0.5f, 1.0f, 0.0f}};
+    for (InstructionSet set : availableSets()) {
+        for (int voices : {1, 9, 17}) {
+            for (int off = 0; off < 16; ++off) {
+                for (const auto& routes : routePatterns) {
+                    Twins twins(set);
+                    twins.setSampleRate(44100.0f);
+                    std::mt19937 random(static_cast<uint32_t>(voices * 100 + off));
+                    randomPatch(twins, random);
+                    for (int op = 0; op < 4; ++op) {
+                        const int base = param::operatorBase(op);
+                        twins.setParameter(base + param::LVL, off & (1 << op) ? 0.0f : 0.3f + 0.1f * op);
+                        twins.setParameter(base + param::RTE, routes[op]);
+                        twins.setParameter(base + param::FEB, 0.3f);
+                        twins.setParameter(base + param::A, 0.02f * op);  // attacks end inside the blocks
+                        twins.setParameter(base + param::D, 0.05f);
+                    }
+                    twins.setParameter(param::LVLm, 0.7f);
+                    twins.setParameter(param::LFO_PCH, off % 3 == 0 ? 0.0f : 0.4f);
+                    for (int n = 0; n < voices; ++n) twins.midi(0x90, 36 + 2 * n, 40 + 5 * n, n);
+                    const std::string where = nameOf(set) + ", " + std::to_string(voices) + " voices, off mask " +
+                                              std::to_string(off);
+                    for (int frames : {45, 7, 300, 16})
+                        if (!twins.renderAndCompare(frames, std::vector<float>(2 * frames, 0.0f), where)) return;
+                    twins.midi(0x80, 36, 0, 3);  // the first voice releases while the others hold
+                    if (!twins.renderAndCompare(200, std::vector<float>(400, 0.0f), where + ", released")) return;
+                }
+            }
+        }
+    }
+}
