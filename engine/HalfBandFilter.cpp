@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include "engine/ProcessorFeatures.h"
+
 namespace {
 constexpr int stagesPerBranch = 5;
 constexpr double branchACoefficients[stagesPerBranch] = {
@@ -10,9 +12,6 @@ constexpr double branchACoefficients[stagesPerBranch] = {
 constexpr double branchBCoefficients[stagesPerBranch] = {
     0.09056555904993387, 0.3078575723749043, 0.5516782402507934, 0.7652146863779808, 0.9524772837866754,
 };
-// Added before both branches and taken off after them: in silence the recursive state settles on
-// this offset instead of decaying into the slow denormal range.
-constexpr double denormalGuard = 1e-15;
 }  // namespace
 
 AllpassCascade::AllpassCascade(int count, const double* coefficients) {
@@ -21,13 +20,18 @@ AllpassCascade::AllpassCascade(int count, const double* coefficients) {
 }
 
 HalfBandFilter::HalfBandFilter()
-    : branchA(stagesPerBranch, branchACoefficients), branchB(stagesPerBranch, branchBCoefficients) {}
+    : branchA(stagesPerBranch, branchACoefficients), branchB(stagesPerBranch, branchBCoefficients) {
+    useAvx2(true);
+}
 
-// Two samples at a time: a stage's output at sample n depends on its input at n and on its state
-// from n - 2, never on its output at n - 1, so samples n and n + 1 go through each stage together,
-// one register per branch holding both. Each lane does the same double operations in the same
-// order as AllpassStage::process, and the state stays in registers for the whole buffer.
-void HalfBandFilter::process(float* buffer, int count) {
+void HalfBandFilter::useAvx2(bool use) {
+    static const bool hasAvx2 = processorHasAvx2();
+    avx2 = use && hasAvx2;
+}
+
+// One register per branch holds samples n and n + 1; the state stays in registers for the whole
+// buffer.
+int filterPairsSse2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer, int count) {
     struct Branch {
         AllpassCascade& cascade;
         __m128d a[stagesPerBranch];
@@ -63,7 +67,7 @@ void HalfBandFilter::process(float* buffer, int count) {
     };
 
     Branch a(branchA), b(branchB);
-    const __m128d guard = _mm_set1_pd(denormalGuard);
+    const __m128d guard = _mm_set1_pd(kHalfBandDenormalGuard);
     double previous = previousB;
     int i = 0;
     for (; i + 2 <= count; i += 2) {
@@ -77,11 +81,21 @@ void HalfBandFilter::process(float* buffer, int count) {
     }
     a.store();
     b.store();
+    previousB = previous;
+    return i;
+}
+
+// The offset is added before both branches and taken off after them: in silence the recursive
+// state settles on it instead of decaying into the slow denormal range.
+void HalfBandFilter::process(float* buffer, int count) {
+    int i = avx2 ? filterPairsAvx2(branchA, branchB, previousB, buffer, count)
+                 : filterPairsSse2(branchA, branchB, previousB, buffer, count);
+    double previous = previousB;
     for (; i < count; ++i) {  // an odd sample left over: the cascades one stage at a time
-        const double u = static_cast<double>(buffer[i]) + denormalGuard;
+        const double u = static_cast<double>(buffer[i]) + kHalfBandDenormalGuard;
         const double ya = branchA.process(u);
-        buffer[i] = static_cast<float>(ya - denormalGuard + previous) * 0.5f;
-        previous = branchB.process(u) - denormalGuard;
+        buffer[i] = static_cast<float>(ya - kHalfBandDenormalGuard + previous) * 0.5f;
+        previous = branchB.process(u) - kHalfBandDenormalGuard;
     }
     previousB = previous;
 }

@@ -43,9 +43,12 @@ class AllpassCascade {
 
 class HalfBandFilter {
   public:
-    HalfBandFilter();
+    HalfBandFilter();  // uses AVX2 where the processor has it
     // Filters count samples of buffer in place; the state carries over to the next call.
     void process(float* buffer, int count);
+    // Chooses the loop for pairs of samples: both branches in one 256-bit register (ignored where
+    // the processor lacks AVX2), or one 128-bit register per branch. Both give the same samples.
+    void useAvx2(bool use);
 
     const AllpassCascade& getBranchA() const { return branchA; }
     const AllpassCascade& getBranchB() const { return branchB; }
@@ -55,4 +58,13 @@ class HalfBandFilter {
     AllpassCascade branchA;
     AllpassCascade branchB;
     double previousB = 0.0;  // branch B's output for the previous input: the z^-1 of the second path
+    bool avx2 = false;
 };
+
+// The loops for pairs of samples: each filters the largest even number of samples up to count,
+// carrying the cascades' state and previousB, and returns that number. A sample n + 1 never
+// depends on the output of sample n within a stage (the sections are in z^-2), so both go through
+// each stage together, with the same double operations in the same order as AllpassStage.
+constexpr double kHalfBandDenormalGuard = 1e-15;
+int filterPairsSse2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer, int count);
+int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer, int count);

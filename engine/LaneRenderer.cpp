@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/FloatMath.h"
+#include "engine/ProcessorFeatures.h"
 #include "engine/ParameterIndex.h"
 
 static_assert(kLaneOperators == Voice::kOperatorCount, "lane slots mirror the voice's operators");
@@ -33,11 +34,6 @@ struct alignas(32) LaneRenderer::Waveforms {
     float setting[kLaneOperators];
     bool built[kLaneOperators];
 };
-
-bool processorHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
 
 LaneRenderer::LaneRenderer()
     : lanes(new VoiceLaneState()), diagonal(new DiagonalLaneState()), waveforms(new Waveforms()) {

@@ -129,4 +129,3 @@ void renderLanesSse2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const L
                      const float* sine, float* out, int count, int vectors);
 void renderLanesAvx2(VoiceLaneState& lanes, DiagonalLaneState& diagonal, const LaneParameters& parameters,
                      const float* sine, float* out, int count, int vectors);
-bool processorHasAvx2();

@@ -312,37 +312,43 @@ TEST(FastPath, VoicesInUnusualStatesMatchTheReference) {
     }
 }
 
-// The half-band filter steps both branches in one register; it must give what the two cascades
+// The half-band filter steps both samples of a pair through each stage together (one register per
+// branch, or both branches in one AVX2 register); either way it must give what the two cascades
 // give stage by stage (AllpassCascade::process, the plain form), over blocks of any length and
 // with state carried between them.
 TEST(FastPath, HalfBandFilterMatchesItsCascadesStageByStage) {
-    HalfBandFilter filter;
-    double coefficientsA[5], coefficientsB[5];
-    for (int k = 0; k < 5; ++k) {
-        coefficientsA[k] = filter.getBranchA().stage(k).a;
-        coefficientsB[k] = filter.getBranchB().stage(k).a;
-    }
-    AllpassCascade branchA(5, coefficientsA), branchB(5, coefficientsB);
-    double previousB = 0.0;
-    std::mt19937 random(5);
-    std::uniform_real_distribution<float> level(-2.0f, 2.0f);
-    for (int block = 0; block < 40; ++block) {
-        const int count = block % 7 == 0 ? static_cast<int>(random() % 3) : static_cast<int>(random() % 700);
-        std::vector<float> signal(count), expected(count);
-        for (int i = 0; i < count; ++i) signal[i] = random() % 9 == 0 ? 0.0f : level(random);
-        for (int i = 0; i < count; ++i) {
-            const double u = static_cast<double>(signal[i]) + 1e-15;
-            expected[i] = static_cast<float>(branchA.process(u) - 1e-15 + previousB) * 0.5f;
-            previousB = branchB.process(u) - 1e-15;
+    for (InstructionSet set : availableSets()) {
+        HalfBandFilter filter;
+        filter.useAvx2(set == InstructionSet::Avx2);
+        double coefficientsA[5], coefficientsB[5];
+        for (int k = 0; k < 5; ++k) {
+            coefficientsA[k] = filter.getBranchA().stage(k).a;
+            coefficientsB[k] = filter.getBranchB().stage(k).a;
         }
-        filter.process(signal.data(), count);
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(bitsOf(signal[i]), bitsOf(expected[i])) << "block " << block << " sample " << i;
-    }
-    ASSERT_EQ(filter.getPreviousB(), previousB);
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(filter.getBranchA().stage(k).y1, branchA.stage(k).y1);
-        EXPECT_EQ(filter.getBranchB().stage(k).x2, branchB.stage(k).x2);
+        AllpassCascade branchA(5, coefficientsA), branchB(5, coefficientsB);
+        double previousB = 0.0;
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> level(-2.0f, 2.0f);
+        for (int block = 0; block < 40; ++block) {
+            const int count = block % 7 == 0 ? static_cast<int>(random() % 3) : static_cast<int>(random() % 700);
+            std::vector<float> signal(count), expected(count);
+            for (int i = 0; i < count; ++i) signal[i] = random() % 9 == 0 ? 0.0f : level(random);
+            for (int i = 0; i < count; ++i) {
+                const double u = static_cast<double>(signal[i]) + 1e-15;
+                expected[i] = static_cast<float>(branchA.process(u) - 1e-15 + previousB) * 0.5f;
+                previousB = branchB.process(u) - 1e-15;
+            }
+            filter.process(signal.data(), count);
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(bitsOf(signal[i]), bitsOf(expected[i])) << nameOf(set) << " block " << block << " sample " << i;
+        }
+        ASSERT_EQ(filter.getPreviousB(), previousB) << nameOf(set);
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_EQ(filter.getBranchA().stage(k).y1, branchA.stage(k).y1) << nameOf(set);
+            EXPECT_EQ(filter.getBranchA().stage(k).x2, branchA.stage(k).x2) << nameOf(set);
+            EXPECT_EQ(filter.getBranchB().stage(k).x2, branchB.stage(k).x2) << nameOf(set);
+            EXPECT_EQ(filter.getBranchB().stage(k).y1, branchB.stage(k).y1) << nameOf(set);
+        }
     }
 }
 

@@ -1,0 +1,54 @@
+// The half-band filter's loop for pairs of samples on processors with AVX2, chosen at run time.
+// This file alone is compiled with -mavx2 (never -mfma: the arithmetic must stay unfused).
+#include <immintrin.h>
+
+#include "engine/HalfBandFilter.h"
+
+// Both branches in one register: lanes 0 and 1 hold branch A at samples n and n + 1, lanes 2 and
+// 3 branch B at the same samples. The five stages of each branch are then five registers of
+// state, inputs and outputs each, and stay in registers for the whole buffer.
+int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer, int count) {
+    constexpr int kStages = 5;
+    if (branchA.size() != kStages || branchB.size() != kStages)
+        return filterPairsSse2(branchA, branchB, previousB, buffer, count);
+    __m256d a[kStages], xBefore[kStages], yBefore[kStages];  // inputs and outputs at n - 2 and n - 1
+    for (int k = 0; k < kStages; ++k) {
+        const AllpassStage& sa = branchA.stage(k);
+        const AllpassStage& sb = branchB.stage(k);
+        a[k] = _mm256_setr_pd(sa.a, sa.a, sb.a, sb.a);
+        xBefore[k] = _mm256_setr_pd(sa.x2, sa.x1, sb.x2, sb.x1);
+        yBefore[k] = _mm256_setr_pd(sa.y2, sa.y1, sb.y2, sb.y1);
+    }
+    const __m256d guard = _mm256_set1_pd(kHalfBandDenormalGuard);
+    __m128d lastB = _mm_set_pd(previousB, 0.0);  // lane 1: branch B's output for the sample before
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128d pair = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + i))));
+        __m256d x = _mm256_add_pd(_mm256_set_m128d(pair, pair), guard);
+        for (int k = 0; k < kStages; ++k) {
+            const __m256d y = _mm256_add_pd(_mm256_mul_pd(a[k], _mm256_sub_pd(x, yBefore[k])), xBefore[k]);
+            xBefore[k] = x;
+            yBefore[k] = y;
+            x = y;
+        }
+        x = _mm256_sub_pd(x, guard);
+        const __m128d ya = _mm256_castpd256_pd128(x);
+        const __m128d yb = _mm256_extractf128_pd(x, 1);
+        // Sample n takes branch B's output for n - 1, sample n + 1 the one for n.
+        const __m128d sum = _mm_add_pd(ya, _mm_shuffle_pd(lastB, yb, 1));
+        const __m128 out = _mm_mul_ps(_mm_cvtpd_ps(sum), _mm_set1_ps(0.5f));
+        _mm_storel_pi(reinterpret_cast<__m64*>(buffer + i), out);
+        lastB = yb;
+    }
+    alignas(32) double lanes[4];
+    for (int k = 0; k < kStages; ++k) {
+        AllpassStage& sa = branchA.stage(k);
+        AllpassStage& sb = branchB.stage(k);
+        _mm256_store_pd(lanes, xBefore[k]);
+        sa.x2 = lanes[0], sa.x1 = lanes[1], sb.x2 = lanes[2], sb.x1 = lanes[3];
+        _mm256_store_pd(lanes, yBefore[k]);
+        sa.y2 = lanes[0], sa.y1 = lanes[1], sb.y2 = lanes[2], sb.y1 = lanes[3];
+    }
+    previousB = _mm_cvtsd_f64(_mm_unpackhi_pd(lastB, lastB));
+    return i;
+}
