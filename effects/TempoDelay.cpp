@@ -49,19 +49,24 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
     // inside 1..length-1 unless the tempo is so slow that the echo outgrows the lines.
     const auto delay = static_cast<int32_t>(std::clamp<int64_t>(requested, 1, length - 1));
 
+    // The loop works on copies of the state: stores to the caller's buffers could otherwise alias
+    // the members, and every sample would wait for them to go through memory.
+    float* delayedLeft = lineLeft.get();
+    float* delayedRight = lineRight.get();
+    const int32_t size = length;
+    int32_t write = writeIndex, read = readIndex;
     for (int i = 0; i < frames; ++i) {
-        readIndex = writeIndex - delay;
-        if (readIndex < 0) readIndex += length;
-        if (readIndex >= length) readIndex -= length;
-
-        lineLeft[writeIndex] = left[i];
-        lineRight[writeIndex] = right[i];
-        lineLeft[writeIndex] += lineRight[readIndex] * feedback;
-        lineRight[writeIndex] += lineLeft[readIndex] * feedback;
-        left[i] += lineLeft[readIndex] * level;
-        right[i] += lineRight[readIndex] * level;
-
-        writeIndex += 1;
-        if (writeIndex >= length) writeIndex -= length;
+        read = write - delay;
+        if (read < 0) read += size;
+        if (read >= size) read -= size;
+        const float echoLeft = delayedLeft[read], echoRight = delayedRight[read];
+        delayedLeft[write] = left[i] + echoRight * feedback;
+        delayedRight[write] = right[i] + echoLeft * feedback;
+        left[i] += echoLeft * level;
+        right[i] += echoRight * level;
+        write += 1;
+        if (write >= size) write -= size;
     }
+    writeIndex = write;
+    readIndex = read;
 }

@@ -47,6 +47,7 @@ int filterPairsSse2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
             }
         }
         __m128d process(__m128d x) {
+#pragma GCC unroll 5
             for (int k = 0; k < stagesPerBranch; ++k) {
                 const __m128d y = _mm_add_pd(_mm_mul_pd(a[k], _mm_sub_pd(x, yBefore[k])), xBefore[k]);
                 xBefore[k] = x;

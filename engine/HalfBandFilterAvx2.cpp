@@ -25,6 +25,7 @@ int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
     for (; i + 2 <= count; i += 2) {
         const __m128d pair = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + i))));
         __m256d x = _mm256_add_pd(_mm256_set_m128d(pair, pair), guard);
+#pragma GCC unroll 5
         for (int k = 0; k < kStages; ++k) {
             const __m256d y = _mm256_add_pd(_mm256_mul_pd(a[k], _mm256_sub_pd(x, yBefore[k])), xBefore[k]);
             xBefore[k] = x;
