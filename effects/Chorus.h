@@ -16,6 +16,9 @@ class Chorus {
   public:
     static constexpr int32_t lineLength = 2048;  // a power of two: every wrap is an AND with lineMask
     static constexpr int32_t lineMask = lineLength - 1;
+    // Each line keeps copies of its first samples after its end, so that the four samples around
+    // any tap position lie side by side in memory.
+    static constexpr int32_t lineGuard = 3;
 
     Chorus();
     // Moves both taps to the new rate's base distance behind the newest sample; the lines and the

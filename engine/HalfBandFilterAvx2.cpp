@@ -7,7 +7,8 @@
 // Both branches in one register: lanes 0 and 1 hold branch A at samples n and n + 1, lanes 2 and
 // 3 branch B at the same samples. The five stages of each branch are then five registers of
 // state, inputs and outputs each, and stay in registers for the whole buffer.
-int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer, int count) {
+int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& previousB, float* buffer,
+                    int count) {
     constexpr int kStages = 5;
     if (branchA.size() != kStages || branchB.size() != kStages)
         return filterPairsSse2(branchA, branchB, previousB, buffer, count);
@@ -23,7 +24,8 @@ int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
     __m128d lastB = _mm_set_pd(previousB, 0.0);  // lane 1: branch B's output for the sample before
     int i = 0;
     for (; i + 2 <= count; i += 2) {
-        const __m128d pair = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + i))));
+        const __m128d pair =
+            _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + i))));
         __m256d x = _mm256_add_pd(_mm256_set_m128d(pair, pair), guard);
 #pragma GCC unroll 5
         for (int k = 0; k < kStages; ++k) {
