@@ -565,23 +565,32 @@ struct LaneKernel {
         return V::tableEntries(table, index);
     }
 
-    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample.
+    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. A slow
+    // LFO keeps its table index for several samples; while no lane of a vector has moved to a new
+    // index, the vector's values are the ones just computed, and the table is not read again.
     static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
-        I phase[kVectors];
+        I phase[kVectors], index[kVectors];
+        F value[kVectors], pitch[kVectors];
 #pragma GCC unroll 8
-        for (int v = 0; v < N; ++v) phase[v] = V::loadInt(&s.lfoPhase[laneOf(v)]);
+        for (int v = 0; v < N; ++v) {
+            phase[v] = V::loadInt(&s.lfoPhase[laneOf(v)]);
+            index[v] = V::splatInt(-1);  // no index: the first sample reads the table
+            value[v] = pitch[v] = V::zero();
+        }
         for (int i = 0; i < count; ++i) {
 #pragma GCC unroll 8
             for (int v = 0; v < N; ++v) {
                 const int lane = laneOf(v);
-                const F lfoValue = V::mul(entries(p, v, sine, V::tableIndex(phase[v])), V::load(&s.lfoDepth[lane]));
-                phase[v] = V::andInt(V::addInt(phase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
-                V::store(&s.lfoValue[i][lane], lfoValue);
-                if (p.pitchModulated) {
-                    const F x = V::mul(V::splat(p.pitchDepth), lfoValue);
-                    const F pm = V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f));
-                    V::store(&s.pitchFactor[i][lane], pm);
+                const I at = V::tableIndex(phase[v]);
+                if (!V::allOf(V::sameBits(V::maskOf(at), V::maskOf(index[v])))) {
+                    index[v] = at;
+                    value[v] = V::mul(entries(p, v, sine, at), V::load(&s.lfoDepth[lane]));
+                    const F x = V::mul(V::splat(p.pitchDepth), value[v]);
+                    pitch[v] = V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f));
                 }
+                phase[v] = V::andInt(V::addInt(phase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
+                V::store(&s.lfoValue[i][lane], value[v]);
+                if (p.pitchModulated) V::store(&s.pitchFactor[i][lane], pitch[v]);
                 for (int route = 0; route < LaneRouteCount; ++route) V::store(&s.bus[route][i][lane], V::zero());
             }
         }
