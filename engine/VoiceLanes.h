@@ -20,7 +20,7 @@
 constexpr int kLaneOperators = 5;  // 1, 2, 3, 4, m, as Voice::kOperatorCount
 constexpr int kLaneTableSize = 4096;  // as kWaveTableSize
 constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
-constexpr int kLaneChunk = 32;     // samples per pass: envelope levels are computed a chunk ahead
+constexpr int kLaneChunk = 64;     // samples per pass: envelope levels are computed a chunk ahead
 
 // A voice alone in the last vector of 8 runs its five operators side by side in one vector instead
 // (VoiceLanesKernel.h, DiagonalVoice): operator m in lane 0, operators 4, 3, 2, 1 in lanes 1 to 4,
