@@ -27,6 +27,9 @@ bool isKnownRoute(int32_t route) { return route >= RouteNext && route <= RouteOu
 
 int vectorsFor(int lanes, int width) { return (lanes + width - 1) / width; }
 
+// The envelope of an operator slot: Voice::env holds m first, then operators 1 to 4.
+int envelopeOf(int op) { return op == Voice::kOperatorM ? Voice::kEnvelopeM : op + 1; }
+
 }  // namespace
 
 struct alignas(32) LaneRenderer::Waveforms {
@@ -187,7 +190,7 @@ void LaneRenderer::loadDiagonal(int lane, const LaneParameters& parameters) {
         const int op = used ? diagonalOperator(j) : 0;
         const bool isM = op == Voice::kOperatorM;
         const bool on = used && (isM || parameters.operatorOn[op]);
-        const int envelope = isM ? Voice::kEnvelopeM : op + 1;
+        const int envelope = envelopeOf(op);
         d.phase[j] = used ? s.phase[op][lane] : 0;
         d.lastOut[j] = used ? s.lastOut[op][lane] : 0.0f;
         d.increment[j] = used ? s.increment[op][lane] : 0;
@@ -213,7 +216,7 @@ void LaneRenderer::storeDiagonal(Voice& voice) const {
     const DiagonalLaneState& d = *diagonal;
     for (int j = 0; j < kLaneOperators; ++j) {
         const int op = diagonalOperator(j);
-        const int envelope = op == Voice::kOperatorM ? Voice::kEnvelopeM : op + 1;
+        const int envelope = envelopeOf(op);
         voice.phase[op] = static_cast<uint16_t>(d.phase[j]);
         voice.lastOut[op] = d.lastOut[j];
         voice.env[envelope].state = static_cast<EnvelopeState>(d.envelopeState[j]);

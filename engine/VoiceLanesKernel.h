@@ -651,8 +651,7 @@ struct LaneKernel {
 
     static void render(VoiceLaneState& s, DiagonalLaneState& d, const LaneParameters& p, const float* sine,
                        float* out, int count) {
-        // The diagonal voice's rows first: its steps read them with loads that straddle the
-        // stores that wrote them, which must have left the store buffer by then.
+        // The diagonal voice's rows first, well before its steps read them.
         if constexpr (Diagonal) {
             layOutDiagonal(d, count);
             diagonalLfo(s, d, p, sine, count);
