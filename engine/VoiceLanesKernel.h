@@ -631,12 +631,17 @@ struct LaneKernel {
         int i = 0;
         for (; i + V::kWidth <= count; i += V::kWidth) {
             F sum = V::loadUnaligned(out + i);
+            // Unrolled throughout, so that the rows stay in registers.
+#pragma GCC unroll 8
             for (int v = 0; v < N; ++v) {
                 F rows[V::kWidth];
+#pragma GCC unroll 8
                 for (int k = 0; k < V::kWidth; ++k) rows[k] = V::load(&s.output[i + k][laneOf(v)]);
                 V::transpose(rows);
-                const int lanes = vectorLanes - laneOf(v) < V::kWidth ? vectorLanes - laneOf(v) : V::kWidth;
-                for (int k = 0; k < lanes; ++k) sum = V::add(sum, rows[k]);
+                const int lanes = vectorLanes - laneOf(v);
+#pragma GCC unroll 8
+                for (int k = 0; k < V::kWidth; ++k)
+                    if (k < lanes) sum = V::add(sum, rows[k]);
             }
             if (Diagonal) sum = V::add(sum, V::loadUnaligned(d.output + i));
             V::storeUnaligned(out + i, sum);
