@@ -67,6 +67,23 @@ struct SingleLane {
     static F tableEntriesPartly(const float* table, I index, int) { return table[index]; }
 };
 
+// The first operator (0..3 for operators 1 to 4) that is on and may feed bus r, or 4 if none is.
+int firstFeeder(const LaneParameters& p, int r) {
+    for (int op = 0; op < 4; ++op)
+        if (p.operatorOn[op] && (p.uniformRoute[op] < 0 || p.uniformRoute[op] == r)) return op;
+    return 4;
+}
+
+// Every sample starts with empty buses. Rather than emptying the rows of a chunk beforehand, the
+// operator that comes first to a bus writes its row without reading it; only where that operator's
+// lanes feed different buses, or no operator feeds M or Out, are those rows emptied first. The
+// Next row needs no emptying: operator 1 writes it whether it feeds it or not (and finds it empty,
+// so it does not read it), or empties it when it is off.
+bool rowsNeedEmptying(const LaneParameters& p, int r) {
+    const int first = firstFeeder(p, r);
+    return first == 4 || p.uniformRoute[first] < 0;
+}
+
 // One operator's settings, read once per render call with the factors already in every lane: the
 // sample loop stores into the lanes, which could otherwise alias the parameters and have them
 // read (and spread across the lanes) again at every step.
@@ -76,7 +93,7 @@ struct OperatorSettings {
     typename U::F lfoAmount;
     const float* waveform;
     int route;
-    bool emptiesNext;
+    bool firstInto;  // the first to feed its bus (M or Out), fed alike by every lane
     bool on;
 
     OperatorSettings() = default;
@@ -85,7 +102,7 @@ struct OperatorSettings {
           lfoAmount(U::splat(p.lfoAmount[op])),
           waveform(p.waveform[op]),
           route(op < 4 ? p.uniformRoute[op] : LaneRouteOut),
-          emptiesNext(op < 3),
+          firstInto(op < 4 && route > LaneRouteNext && firstFeeder(p, route) == op),
           on(op == kOperatorM || p.operatorOn[op]) {}
 };
 
@@ -120,14 +137,16 @@ struct OperatorLanes {
                                              int reads, I& phase, F& lastOut) {
         phase = advance<Pitch>(s, op, i, lane, phase);
         float* next = &s.bus[LaneRouteNext][i][lane];
-        const I modulation = U::truncate(U::add(U::mul(k.feedback, lastOut), U::load(next)));
+        // Operator 1 always finds the Next bus empty, and truncating x + 0 gives what truncating x gives.
+        const F feedback = U::mul(k.feedback, lastOut);
+        const I modulation = U::truncate(op == 0 ? feedback : U::add(feedback, U::load(next)));
         const F w = wave(k.waveform, reads, U::addInt(modulation, phase));
         const F amplitude = U::add(U::mul(k.lfoAmount, U::load(&s.lfoValue[i][lane])), U::load(&s.level[op][lane]));
         const F y = U::mul(U::mul(U::mul(amplitude, U::load(&s.envelopeLevels[op + 1][i][lane])), w),
                            U::splat(kPhaseUnits));
         lastOut = y;
         const int route = k.route;
-        const bool emptiesNext = k.emptiesNext;
+        const bool emptiesNext = op < 3;
         if (route == LaneRouteNext && emptiesNext) {
             // The Next bus is only ever read through a truncation, where -0 and +0 are the same
             // 0: storing y stands for emptying the bus and adding y to it.
@@ -135,7 +154,10 @@ struct OperatorLanes {
         } else if (route >= 0) {
             if (emptiesNext) U::store(next, U::zero());
             float* bus = &s.bus[route][i][lane];
-            U::store(bus, U::add(U::load(bus), y));
+            if (!k.firstInto)
+                U::store(bus, U::add(U::load(bus), y));
+            else  // M is only read through a truncation too; Out is added to the sound
+                U::store(bus, route == LaneRouteOut ? U::add(y, U::zero()) : y);
         } else {
             if (emptiesNext) U::store(next, U::zero());
             // Adding +0 where the voice's operator feeds another bus changes nothing: b + (+0) is b
@@ -304,11 +326,18 @@ struct OperatorPipeline {
 
     template <bool Pitch>
     LANE_INLINE static void operatorStep(VoiceLaneState& s, const Settings& p, int op, int i, Operator& o) {
-        if (!p.vectors[op].on) {  // an operator that is off: its phase still moves, nothing else does
+        if (!p.vectors[op].on) {
+            // An operator that is off: its phase still moves, nothing else does (but operator 1
+            // empties the Next row, which it would otherwise have written).
 #pragma GCC unroll 8
-            for (int v = 0; v < N; ++v) o.phase[v] = Vectors::template advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
-            for (int r = 0; r < R; ++r)
+            for (int v = 0; v < N; ++v) {
+                o.phase[v] = Vectors::template advance<Pitch>(s, op, i, laneOf(v), o.phase[v]);
+                if (op == 0) V::store(&s.bus[LaneRouteNext][i][laneOf(v)], V::zero());
+            }
+            for (int r = 0; r < R; ++r) {
                 o.singlePhase[r] = Singles::template advance<Pitch>(s, op, i, singleLane(r), o.singlePhase[r]);
+                if (op == 0) s.bus[LaneRouteNext][i][singleLane(r)] = 0.0f;
+            }
             return;
         }
 #pragma GCC unroll 8
@@ -565,12 +594,14 @@ struct LaneKernel {
         return V::tableEntries(table, index);
     }
 
-    // The LFO of every voice, the pitch factor it gives, and empty buses for every sample. A slow
-    // LFO keeps its table index for several samples; while no lane of a vector has moved to a new
-    // index, the vector's values are the ones just computed, and the table is not read again.
+    // The LFO of every voice, the pitch factor it gives, and the bus rows that need emptying, for
+    // every sample. A slow LFO keeps its table index for several samples; while no lane of a vector
+    // has moved to a new index, the vector's values are the ones just computed, and the table is
+    // not read again.
     static void lfoPass(VoiceLaneState& s, const LaneParameters& p, const float* sine, int count) {
         I phase[kVectors], index[kVectors];
         F value[kVectors], pitch[kVectors];
+        const bool emptiesM = rowsNeedEmptying(p, LaneRouteM), emptiesOut = rowsNeedEmptying(p, LaneRouteOut);
 #pragma GCC unroll 8
         for (int v = 0; v < N; ++v) {
             phase[v] = V::loadInt(&s.lfoPhase[laneOf(v)]);
@@ -591,7 +622,8 @@ struct LaneKernel {
                 phase[v] = V::andInt(V::addInt(phase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
                 V::store(&s.lfoValue[i][lane], value[v]);
                 if (p.pitchModulated) V::store(&s.pitchFactor[i][lane], pitch[v]);
-                for (int route = 0; route < LaneRouteCount; ++route) V::store(&s.bus[route][i][lane], V::zero());
+                if (emptiesM) V::store(&s.bus[LaneRouteM][i][lane], V::zero());
+                if (emptiesOut) V::store(&s.bus[LaneRouteOut][i][lane], V::zero());
             }
         }
 #pragma GCC unroll 8
