@@ -38,7 +38,10 @@ int filterPairsSse2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
         __m128d xBefore[stagesPerBranch];  // the stage's input at n - 2 and n - 1
         __m128d yBefore[stagesPerBranch];  // its output at n - 2 and n - 1
 
+        // Every loop over the stages is unrolled, or the arrays would live in memory and be
+        // stored at every pair.
         explicit Branch(AllpassCascade& c) : cascade(c) {
+#pragma GCC unroll 5
             for (int k = 0; k < stagesPerBranch; ++k) {
                 const AllpassStage& stage = cascade.stage(k);
                 a[k] = _mm_set1_pd(stage.a);
@@ -57,6 +60,7 @@ int filterPairsSse2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
             return x;
         }
         void store() {
+#pragma GCC unroll 5
             for (int k = 0; k < stagesPerBranch; ++k) {
                 AllpassStage& stage = cascade.stage(k);
                 _mm_storel_pd(&stage.x2, xBefore[k]);

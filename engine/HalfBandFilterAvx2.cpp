@@ -13,6 +13,9 @@ int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
     if (branchA.size() != kStages || branchB.size() != kStages)
         return filterPairsSse2(branchA, branchB, previousB, buffer, count);
     __m256d a[kStages], xBefore[kStages], yBefore[kStages];  // inputs and outputs at n - 2 and n - 1
+    // Every loop over the stages is unrolled, or the arrays would live in memory and be stored at
+    // every pair.
+#pragma GCC unroll 5
     for (int k = 0; k < kStages; ++k) {
         const AllpassStage& sa = branchA.stage(k);
         const AllpassStage& sb = branchB.stage(k);
@@ -44,6 +47,7 @@ int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
         lastB = yb;
     }
     alignas(32) double lanes[4];
+#pragma GCC unroll 5
     for (int k = 0; k < kStages; ++k) {
         AllpassStage& sa = branchA.stage(k);
         AllpassStage& sb = branchB.stage(k);
