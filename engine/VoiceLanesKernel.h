@@ -554,9 +554,10 @@ struct LaneKernel {
         const int steps = count + kDiagonalLead;
         const auto stepsHere = [&](int t) { return V::both(moving, V::maskOf(V::loadIntUnaligned(&d.live[t]))); };
         if (ramp.possible) {
+            // A lane that does not step takes off +0, which leaves every level as it is.
             F level = V::select(V::both(ramp.holding, moving), ramp.held, start);
             for (int t = 0; t < steps; ++t) {
-                level = V::select(stepsHere(t), V::sub(level, ramp.fall), level);
+                level = V::sub(level, V::masked(ramp.fall, stepsHere(t)));
                 V::store(d.envelope[t], level);
             }
             if (V::noneOf(V::both(moving, envelope.ended(ramp, level)))) {
