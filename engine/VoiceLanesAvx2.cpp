@@ -20,8 +20,12 @@ struct Avx2 {
     static F loadUnaligned(const float* p) { return _mm256_loadu_ps(p); }
     static I loadIntUnaligned(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static float first(F v) { return _mm256_cvtss_f32(v); }
-    // Lane k takes lane k + 1; the last lane keeps its value.
-    static F shiftDown(F v) { return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 7)); }
+    // Lane k takes lane k + 1; the last lane takes 0. A swap of the halves and a byte shift within
+    // each half: a cross-lane permute would take twice as long on the lone voice's chain.
+    static F shiftDown(F v) {
+        const __m256i upperHalf = _mm256_castps_si256(_mm256_permute2f128_ps(v, v, 0x81));  // zero above
+        return _mm256_castsi256_ps(_mm256_alignr_epi8(upperHalf, _mm256_castps_si256(v), 4));
+    }
     static void storeUnaligned(float* p, F v) { _mm256_storeu_ps(p, v); }
     static void transpose(F* r) {
         const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
