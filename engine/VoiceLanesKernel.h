@@ -257,15 +257,16 @@ struct DiagonalVoice {
     LANE_INLINE void finish(int t, Registers& r) const {
         const F w = r.wave;
         const F amplitude = V::add(V::mul(lfoAmount, V::loadUnaligned(&d.lfoValue[t])), level);
-        // Operator m multiplies its wave by its amplitude, the others their amplitude by their
-        // envelope and then by the wave: the same products in the same operand order.
-        const F shaped =
-            V::select(laneM, V::mul(w, amplitude), V::mul(V::mul(amplitude, V::load(d.envelope[t])), w));
+        // The operators multiply their amplitude by their envelope and then by the wave; operator m
+        // multiplies its wave by its amplitude, its envelope coming at the output. Its lane takes
+        // 1 for the envelope: amplitude * 1 is amplitude, and amplitude * w is w * amplitude.
+        const F envelope = V::load(d.envelope[t]);
+        const F shaped = V::mul(V::mul(amplitude, V::select(laneM, V::splat(1.0f), envelope)), w);
         const F y = V::mul(shaped, V::splat(kPhaseUnits));
         r.lastOut = V::select(V::both(r.live, on), y, r.lastOut);
         if (t >= kDiagonalLead) {
             const float voiceSample = V::first(r.busOut) * kBusOutScale + V::first(shaped);
-            d.output[t - kDiagonalLead] = voiceSample * V::first(V::load(d.envelope[t])) * levelM;
+            d.output[t - kDiagonalLead] = voiceSample * V::first(envelope) * levelM;
         }
         r.next = V::shiftDown(V::select(on, V::masked(y, toNext), r.in));
         r.busM = V::shiftDown(V::add(r.busM, V::masked(y, toM)));
