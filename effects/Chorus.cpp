@@ -34,24 +34,31 @@ inline float tapAt(const float* line, int32_t readBase, float sweep) {
     return ((c3 * fraction + c2) * fraction + c1) * fraction + y0;
 }
 
-// The first of the four samples around each of four tap positions (as tapAt finds them), and the
-// fraction past the second: the left and right taps of two frames, in lanes (left, right, left,
-// right), the second frame one sample further on.
-inline __m128i tapStarts(int32_t readBase, __m128 sweeps) {
-    const __m128i whole = _mm_cvttps_epi32(_mm_mul_ps(sweeps, _mm_set1_ps(sweepSamples)));  // as truncToInt
-    const __m128i bases = _mm_add_epi32(_mm_set1_epi32(readBase - 1), _mm_setr_epi32(0, 0, 1, 1));
-    return _mm_and_si128(_mm_add_epi32(whole, bases), _mm_set1_epi32(Chorus::lineMask));
+// The first of the four samples around each of four tap positions (as tapAt finds them): the left
+// and right taps of two frames, the second frame one sample further on. They are finished in
+// general registers, as is the check against the write position: the vector unit is what bounds
+// the paired loop, and the positions leave it anyway to address the lines.
+struct TapStarts {
+    uint32_t left, right, secondLeft, secondRight;
+};
+inline TapStarts tapStarts(int32_t readBase, __m128i whole) {
+    const uint32_t base = static_cast<uint32_t>(readBase) - 1u;
+    const uint32_t mask = Chorus::lineMask;
+    return {(static_cast<uint32_t>(_mm_cvtsi128_si32(whole)) + base) & mask,
+            (static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1))) + base) & mask,
+            (static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 2))) + base + 1u) & mask,
+            (static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 3))) + base + 1u) & mask};
 }
 
 // tapAt for those four taps, lane by lane the same float operations. Each tap's four samples are
 // adjacent in its line thanks to the copies kept past its end.
-inline __m128 fourTapsAt(const float* left, const float* right, __m128i first, __m128 sweeps) {
-    const __m128 position = _mm_mul_ps(sweeps, _mm_set1_ps(sweepSamples));
-    const __m128 fraction = _mm_sub_ps(position, _mm_cvtepi32_ps(_mm_cvttps_epi32(position)));
-    __m128 ym1 = _mm_loadu_ps(left + _mm_cvtsi128_si32(first));
-    __m128 y0 = _mm_loadu_ps(right + _mm_cvtsi128_si32(_mm_shuffle_epi32(first, 1)));
-    __m128 y1 = _mm_loadu_ps(left + _mm_cvtsi128_si32(_mm_shuffle_epi32(first, 2)));
-    __m128 y2 = _mm_loadu_ps(right + _mm_cvtsi128_si32(_mm_shuffle_epi32(first, 3)));
+inline __m128 fourTapsAt(const float* left, const float* right, const TapStarts& first, __m128 position,
+                         __m128i whole) {
+    const __m128 fraction = _mm_sub_ps(position, _mm_cvtepi32_ps(whole));
+    __m128 ym1 = _mm_loadu_ps(left + first.left);
+    __m128 y0 = _mm_loadu_ps(right + first.right);
+    __m128 y1 = _mm_loadu_ps(left + first.secondLeft);
+    __m128 y2 = _mm_loadu_ps(right + first.secondRight);
     _MM_TRANSPOSE4_PS(ym1, y0, y1, y2);
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128 c1 = _mm_mul_ps(half, _mm_sub_ps(y1, ym1));
@@ -104,6 +111,7 @@ void Chorus::process(float* left, float* right, int frames, float rate, float le
     __m128 ox = _mm_set_ss(x), oy = _mm_set_ss(y);
     const __m128 steps = _mm_set_ss(step), one = _mm_set1_ps(1.0f), depths = _mm_set1_ps(depth);
     const __m128 levels = _mm_set1_ps(level);
+    __m128 lastSweeps = _mm_setr_ps(0.0f, 0.0f, sweepLeft, sweepRight);
     for (; i + 2 <= frames; i += 2) {
         const __m128 x1 = _mm_sub_ss(ox, _mm_mul_ss(steps, oy));
         const __m128 y1 = _mm_add_ss(oy, _mm_mul_ss(steps, x1));
@@ -111,12 +119,14 @@ void Chorus::process(float* left, float* right, int frames, float rate, float le
         const __m128 y2 = _mm_add_ss(y1, _mm_mul_ss(steps, x2));
         const __m128 sweeps = _mm_mul_ps(
             _mm_add_ps(_mm_movelh_ps(_mm_unpacklo_ps(x1, y1), _mm_unpacklo_ps(x2, y2)), one), depths);
-        const __m128i first = tapStarts(base, sweeps);
+        const __m128 position = _mm_mul_ps(sweeps, _mm_set1_ps(sweepSamples));
+        const __m128i whole = _mm_cvttps_epi32(position);  // as truncToInt
+        const TapStarts first = tapStarts(base, whole);
         // A tap window of the first frame starting within three samples before the second frame's
         // write position, or on it, covers that position.
-        const __m128i fromWrite =
-            _mm_and_si128(_mm_sub_epi32(_mm_set1_epi32(write + 1), first), _mm_set1_epi32(lineMask));
-        if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmplt_epi32(fromWrite, _mm_set1_epi32(4)))) & 3) break;
+        const uint32_t secondWriteAt = static_cast<uint32_t>(write) + 1u;
+        if (((secondWriteAt - first.left) & lineMask) < 4u || ((secondWriteAt - first.right) & lineMask) < 4u)
+            break;
         const int32_t secondWrite = (write + 1) & lineMask;
         writeLine(delayedLeft, write, left[i]);
         writeLine(delayedRight, write, right[i]);
@@ -124,17 +134,18 @@ void Chorus::process(float* left, float* right, int frames, float rate, float le
         writeLine(delayedRight, secondWrite, right[i + 1]);
         const __m128 dryLeft = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(left + i)));
         const __m128 dryRight = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(right + i)));
-        const __m128 wet = _mm_mul_ps(fourTapsAt(delayedLeft, delayedRight, first, sweeps), levels);
+        const __m128 wet = _mm_mul_ps(fourTapsAt(delayedLeft, delayedRight, first, position, whole), levels);
         const __m128 out = _mm_add_ps(_mm_unpacklo_ps(dryLeft, dryRight), wet);
         _mm_storel_pi(reinterpret_cast<__m64*>(left + i), _mm_shuffle_ps(out, out, _MM_SHUFFLE(2, 0, 2, 0)));
         _mm_storel_pi(reinterpret_cast<__m64*>(right + i), _mm_shuffle_ps(out, out, _MM_SHUFFLE(3, 1, 3, 1)));
         ox = x2, oy = y2;
-        sweepLeft = _mm_cvtss_f32(_mm_shuffle_ps(sweeps, sweeps, 2));
-        sweepRight = _mm_cvtss_f32(_mm_shuffle_ps(sweeps, sweeps, 3));
+        lastSweeps = sweeps;
         write = (write + 2) & lineMask;
         base = (base + 2) & lineMask;
     }
     x = _mm_cvtss_f32(ox), y = _mm_cvtss_f32(oy);
+    sweepLeft = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 2));
+    sweepRight = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 3));
     for (; i < frames; ++i) {
         x = x - step * y;
         y = y + step * x;
