@@ -277,3 +277,27 @@ TEST(Chorus, MatchesThePlainLoopBitForBit) {
         }
     }
 }
+
+// At depth -0.5 the taps pass over the sample being written as the oscillator crosses zero (the
+// right one at once, the left a quarter period later): windows that start 0 to 3 samples before
+// the second frame of a pair, and just outside them, all come up.
+TEST(Chorus, TapsCrossingTheWritePositionMatchThePlainLoop) {
+    Chorus chorus;
+    PlainChorus plain;
+    plain.base = chorus.getReadBase();
+    std::mt19937 random(29);
+    std::uniform_real_distribution<float> signal(-1.0f, 1.0f);
+    for (int done = 0; done < 12000;) {
+        const int frames = 1 + static_cast<int>(random() % 300);
+        std::vector<float> left(frames), right(frames);
+        for (int n = 0; n < frames; ++n) left[n] = signal(random), right[n] = signal(random);
+        std::vector<float> plainLeft = left, plainRight = right;
+        chorus.process(left.data(), right.data(), frames, 0.2f, 1.0f, -0.5f);
+        plain.process(plainLeft.data(), plainRight.data(), frames, 0.2f, 1.0f, -0.5f);
+        for (int n = 0; n < frames; ++n) {
+            ASSERT_EQ(bitsOf(left[n]), bitsOf(plainLeft[n])) << "frame " << done + n;
+            ASSERT_EQ(bitsOf(right[n]), bitsOf(plainRight[n])) << "frame " << done + n;
+        }
+        done += frames;
+    }
+}
