@@ -632,15 +632,30 @@ struct LaneKernel {
         for (int v = 0; v < N; ++v) V::storeInt(&s.lfoPhase[laneOf(v)], phase[v]);
     }
 
-    // The diagonal voice's LFO, one sample after the other, into the rows its lanes read.
+    // The diagonal voice's LFO into the rows its lanes read. Sample i's phase is the first one plus
+    // i increments (only its low 16 bits count), so W samples go at a time.
     static void diagonalLfo(VoiceLaneState& s, DiagonalLaneState& d, const LaneParameters& p, const float* sine,
                             int count) {
         const int lane = laneOf(N);
-        uint32_t phase = static_cast<uint32_t>(s.lfoPhase[lane]);
         const uint32_t increment = static_cast<uint32_t>(s.lfoIncrement[lane]);
         const float depth = s.lfoDepth[lane];
         const float pitchDepth = p.pitchDepth;
-        for (int i = 0; i < count; ++i) {
+        alignas(32) int32_t firstPhases[V::kWidth];
+        for (int k = 0; k < V::kWidth; ++k)
+            firstPhases[k] = static_cast<int32_t>(static_cast<uint32_t>(s.lfoPhase[lane]) + k * increment);
+        I phases = V::loadInt(firstPhases);
+        const I stride = V::splatInt(static_cast<int32_t>(V::kWidth * increment));
+        int i = 0;
+        for (; i + V::kWidth <= count; i += V::kWidth) {
+            const F lfoValue = V::mul(V::tableEntries(sine, V::tableIndex(phases)), V::splat(depth));
+            V::storeUnaligned(&d.lfoValue[i + kDiagonalLead], lfoValue);
+            const F x = V::mul(V::splat(pitchDepth), lfoValue);
+            V::storeUnaligned(&d.pitchFactor[i + kDiagonalLead],
+                              V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f)));
+            phases = V::addInt(phases, stride);
+        }
+        uint32_t phase = (static_cast<uint32_t>(s.lfoPhase[lane]) + i * increment) & kPhaseMask;
+        for (; i < count; ++i) {
             const float lfoValue = sine[(phase >> 4) & 0xFFF] * depth;
             phase = (phase + increment) & kPhaseMask;
             d.lfoValue[i + kDiagonalLead] = lfoValue;
