@@ -1,5 +1,7 @@
 #include "effects/TempoDelay.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <new>
 
@@ -9,6 +11,7 @@ namespace {
 constexpr float initialSampleRate = 44100.0f;
 constexpr float lineSeconds = 2.0f;
 constexpr float sixteenthsPerSpeed = 8.0f;  // speed 0..1 spans 1..9 sixteenth notes
+constexpr int32_t kFramesAtOnce = 4;
 
 int32_t lineLengthFor(float rate) {
     const float samples = rate * lineSeconds;
@@ -55,7 +58,7 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
     float* delayedRight = lineRight.get();
     const int32_t size = length;
     int32_t write = writeIndex, read = readIndex;
-    for (int i = 0; i < frames; ++i) {
+    const auto oneFrame = [&](int i) {
         read = write - delay;
         if (read < 0) read += size;
         if (read >= size) read -= size;
@@ -66,7 +69,33 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
         right[i] += echoRight * level;
         write += 1;
         if (write >= size) write -= size;
+    };
+    int i = 0;
+    // Four frames at a time where their reads and writes run on without wrapping. The four echoes
+    // then come from before the four writes (the distance is at least four, both ways round the
+    // line), so reading them first and writing after is the frame-by-frame order.
+    if (delay >= kFramesAtOnce && delay <= size - kFramesAtOnce) {
+        const __m128 feedbacks = _mm_set1_ps(feedback), levels = _mm_set1_ps(level);
+        while (i + kFramesAtOnce <= frames) {
+            read = write - delay;
+            if (read < 0) read += size;
+            if (read > size - kFramesAtOnce || write > size - kFramesAtOnce) {
+                oneFrame(i++);
+                continue;
+            }
+            const __m128 echoLeft = _mm_loadu_ps(delayedLeft + read), echoRight = _mm_loadu_ps(delayedRight + read);
+            const __m128 dryLeft = _mm_loadu_ps(left + i), dryRight = _mm_loadu_ps(right + i);
+            _mm_storeu_ps(delayedLeft + write, _mm_add_ps(dryLeft, _mm_mul_ps(echoRight, feedbacks)));
+            _mm_storeu_ps(delayedRight + write, _mm_add_ps(dryRight, _mm_mul_ps(echoLeft, feedbacks)));
+            _mm_storeu_ps(left + i, _mm_add_ps(dryLeft, _mm_mul_ps(echoLeft, levels)));
+            _mm_storeu_ps(right + i, _mm_add_ps(dryRight, _mm_mul_ps(echoRight, levels)));
+            read += kFramesAtOnce - 1;
+            write += kFramesAtOnce;
+            if (write >= size) write -= size;
+            i += kFramesAtOnce;
+        }
     }
+    for (; i < frames; ++i) oneFrame(i);
     writeIndex = write;
     readIndex = read;
 }
