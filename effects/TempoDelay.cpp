@@ -83,7 +83,8 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
                 oneFrame(i++);
                 continue;
             }
-            const __m128 echoLeft = _mm_loadu_ps(delayedLeft + read), echoRight = _mm_loadu_ps(delayedRight + read);
+            const __m128 echoLeft = _mm_loadu_ps(delayedLeft + read),
+                         echoRight = _mm_loadu_ps(delayedRight + read);
             const __m128 dryLeft = _mm_loadu_ps(left + i), dryRight = _mm_loadu_ps(right + i);
             _mm_storeu_ps(delayedLeft + write, _mm_add_ps(dryLeft, _mm_mul_ps(echoRight, feedbacks)));
             _mm_storeu_ps(delayedRight + write, _mm_add_ps(dryRight, _mm_mul_ps(echoLeft, feedbacks)));

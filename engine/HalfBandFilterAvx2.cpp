@@ -39,8 +39,8 @@ int filterPairsAvx2(AllpassCascade& branchA, AllpassCascade& branchB, double& pr
             if (pair < 0 || pair >= pairs) continue;
             __m256d x;
             if (k == 0) {
-                const __m128d samples =
-                    _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + 2 * pair))));
+                const __m128d samples = _mm_cvtps_pd(
+                    _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(buffer + 2 * pair))));
                 x = _mm256_add_pd(_mm256_set_m128d(samples, samples), guard);
             } else {
                 x = input[k];

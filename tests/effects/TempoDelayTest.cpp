@@ -182,8 +182,8 @@ TEST(TempoDelay, OversizeAndUndersizeDelaysStayInsideTheLines) {
 TEST(TempoDelay, MatchesTheFrameByFrameLoop) {
     struct {
         int samplesPerSixteenth, sixteenths;
-    } cases[] = {{1, 1},    {1, 2},    {1, 3},    {1, 4},     {1, 5},     {1, 9},    {2, 2},
-                 {997, 3},  {5000, 4}, {9000, 9}, {29000, 3}, {88199, 1}, {20000, 5}};
+    } cases[] = {{1, 1},   {1, 2},    {1, 3},    {1, 4},     {1, 5},     {1, 9},    {2, 2},
+                 {997, 3}, {5000, 4}, {9000, 9}, {29000, 3}, {88199, 1}, {20000, 5}};
     for (const auto& c : cases) {
         const float speed = (static_cast<float>(c.sixteenths) - 0.5f) / 8.0f;
         TempoDelay delay;
@@ -209,8 +209,10 @@ TEST(TempoDelay, MatchesTheFrameByFrameLoop) {
             }
             delay.process(left.data(), right.data(), frames, speed, 0.6f, 0.7f, c.samplesPerSixteenth);
             for (int n = 0; n < frames; ++n) {
-                ASSERT_EQ(left[n], expectedLeft[n]) << c.samplesPerSixteenth << " x " << c.sixteenths << ", frame " << done + n;
-                ASSERT_EQ(right[n], expectedRight[n]) << c.samplesPerSixteenth << " x " << c.sixteenths << ", frame " << done + n;
+                ASSERT_EQ(left[n], expectedLeft[n])
+                    << c.samplesPerSixteenth << " x " << c.sixteenths << ", frame " << done + n;
+                ASSERT_EQ(right[n], expectedRight[n])
+                    << c.samplesPerSixteenth << " x " << c.sixteenths << ", frame " << done + n;
             }
             done += frames;
         }
