@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Instrument.h"
 #include "host/PluginModule.h"
 #include "vst/vst2.h"
 
@@ -35,18 +36,12 @@ struct HostOptions {
     VstIntPtr hostVersion = kVstVersion;  // answer to audioMasterVersion; 0 makes a careful plug-in refuse
 };
 
-// A short MIDI channel message placed at a frame offset inside the block it is delivered with.
-struct MidiMessage {
-    int32_t deltaFrames = 0;
-    uint8_t bytes[3] = {0, 0, 0};
-};
-
 struct AutomationRecord {
     int32_t index;
     float value;
 };
 
-class HostedPlugin {
+class HostedPlugin : public Instrument {
 public:
     // Loads the binary and creates one instance. On failure returns null with error set to one sentence
     // that starts with the path.
@@ -60,7 +55,7 @@ public:
                                                          const HostOptions& options = {});
 
     // Suspends if needed and sends effClose.
-    ~HostedPlugin();
+    ~HostedPlugin() override;
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
@@ -74,12 +69,13 @@ public:
     int32_t version() const { return effect_ ? effect_->version : 0; }
     int32_t flags() const { return effect_ ? effect_->flags : 0; }
     bool hasFlag(int32_t flag) const { return (flags() & flag) != 0; }
-    int numPrograms() const { return effect_ ? effect_->numPrograms : 0; }
-    int numParameters() const { return effect_ ? effect_->numParams : 0; }
+    int numPrograms() const override { return effect_ ? effect_->numPrograms : 0; }
+    int numParameters() const override { return effect_ ? effect_->numParams : 0; }
     // Channels as buffered here: the record's counts, limited to 0..64.
-    int numInputs() const { return effect_ ? static_cast<int>(inputs_.size()) : 0; }
-    int numOutputs() const { return effect_ ? static_cast<int>(outputs_.size()) : 0; }
-    std::string effectName();
+    int numInputs() const override { return effect_ ? static_cast<int>(inputs_.size()) : 0; }
+    int numOutputs() const override { return effect_ ? static_cast<int>(outputs_.size()) : 0; }
+    std::string formatName() const override { return "VST 2.4"; }
+    std::string effectName() override;
     std::string vendorString();
     std::string productString();
     VstIntPtr vendorVersion() { return dispatch(effGetVendorVersion); }
@@ -88,43 +84,41 @@ public:
     VstIntPtr canDo(const std::string& feature);
 
     // Lifecycle.
-    void open();
-    void setSampleRate(float rate);
-    void setBlockSize(int32_t frames);
-    void resume();   // effMainsChanged 1, after (re)allocating the buffers for the current block size
-    void suspend();  // effMainsChanged 0
-    void close();    // effClose; the instance is gone afterwards and every other call does nothing
-    bool isOpen() const { return effect_ != nullptr; }
+    void open() override;
+    void setSampleRate(float rate) override;
+    void setBlockSize(int32_t frames) override;
+    void resume() override;   // effMainsChanged 1, after (re)allocating the buffers for the current block size
+    void suspend() override;  // effMainsChanged 0
+    void close() override;    // effClose; the instance is gone afterwards and every other call does nothing
+    bool isOpen() const override { return effect_ != nullptr; }
     bool isResumed() const { return resumed_; }
-    float sampleRate() const { return sampleRate_; }
-    int32_t blockSize() const { return blockSize_; }
+    float sampleRate() const override { return sampleRate_; }
+    int32_t blockSize() const override { return blockSize_; }
 
     // Renders frames (1..blockSize) into the output buffers after delivering the given messages,
     // which must be ordered by deltaFrames and lie inside the block. Returns false, rendering
     // nothing, when the instance is not resumed or the block or its events are out of bounds.
-    bool process(const MidiMessage* messages, size_t count, int32_t frames);
-    bool process(const std::vector<MidiMessage>& messages, int32_t frames) {
-        return process(messages.data(), messages.size(), frames);
-    }
-    const float* output(int channel) const { return outputs_[channel].data(); }
+    bool process(const MidiMessage* messages, size_t count, int32_t frames) override;
+    using Instrument::process;
+    const float* output(int channel) const override { return outputs_[channel].data(); }
     // Input channels hold what the caller last wrote; resume() zeroes them.
-    float* input(int channel) { return inputs_[channel].data(); }
+    float* input(int channel) override { return inputs_[channel].data(); }
 
     // Parameters.
-    float parameter(int index) const;
-    void setParameter(int index, float value);
-    std::string parameterName(int index);
+    float parameter(int index) const override;
+    void setParameter(int index, float value) override;
+    std::string parameterName(int index) override;
     std::string parameterLabel(int index);
     std::string parameterDisplay(int index);
     bool canBeAutomated(int index);
 
     // Programs.
-    int program();
-    void setProgram(int index);
+    int program() override;
+    void setProgram(int index) override;
     std::string programName();
     void setProgramName(const std::string& name);
     // Name of program index without switching to it; false when the plug-in does not answer.
-    bool programNameIndexed(int index, std::string& name);
+    bool programNameIndexed(int index, std::string& name) override;
 
     // State chunks (plug-ins with effFlagsProgramChunks). The bytes are copied out of the plug-in.
     std::vector<uint8_t> chunk(bool oneProgram);
@@ -135,8 +129,8 @@ public:
 
     // Host time: with a tempo set, audioMasterGetTime answers a VstTimeInfo with that tempo and the
     // position reached so far; without one it answers null.
-    void setTempo(double beatsPerMinute);
-    void clearTempo();
+    void setTempo(double beatsPerMinute) override;
+    void clearTempo() override;
     bool hasTempo() const { return hasTempo_; }
     int64_t samplePosition() const { return samplePosition_; }
 

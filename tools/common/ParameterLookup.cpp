@@ -81,7 +81,7 @@ bool parseParameterSetting(const std::string& text, ParameterSetting& setting, s
     return true;
 }
 
-int findParameter(host::HostedPlugin& plugin, const std::string& key, std::string& error) {
+int findParameter(host::Instrument& plugin, const std::string& key, std::string& error) {
     int found = matchName(plugin.numParameters(), key, [&](int i) { return plugin.parameterName(i); });
     if (found >= 0) return found;
     long long index;
@@ -95,7 +95,7 @@ int findParameter(host::HostedPlugin& plugin, const std::string& key, std::strin
     return -1;
 }
 
-int findProgram(host::HostedPlugin& plugin, const std::string& key, std::string& error) {
+int findProgram(host::Instrument& plugin, const std::string& key, std::string& error) {
     long long index;
     if (parseInteger(key, index)) {
         if (index >= 0 && index < plugin.numPrograms()) return static_cast<int>(index);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/HostedPlugin.h"
+#include "host/Instrument.h"
 
 namespace tools {
 
@@ -17,10 +17,10 @@ struct ParameterSetting {
 bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& error);
 
 // The parameter's index, or -1 with error set.
-int findParameter(host::HostedPlugin& plugin, const std::string& key, std::string& error);
+int findParameter(host::Instrument& plugin, const std::string& key, std::string& error);
 
 // A program number (0-based) or name; -1 with error set.
-int findProgram(host::HostedPlugin& plugin, const std::string& key, std::string& error);
+int findProgram(host::Instrument& plugin, const std::string& key, std::string& error);
 
 // Whole-string number parsing; false on anything else.
 bool parseInteger(const std::string& text, long long& value);

@@ -37,7 +37,7 @@ private:
 
 }  // namespace
 
-bool renderSchedule(host::HostedPlugin& plugin, const EventSchedule& schedule, const RenderSettings& settings,
+bool renderSchedule(host::Instrument& plugin, const EventSchedule& schedule, const RenderSettings& settings,
                     const AudioSink& sink, const ProgressCallback& progress, RenderStatistics& statistics) {
     using Clock = std::chrono::steady_clock;
     statistics = RenderStatistics{};

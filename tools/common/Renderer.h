@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/HostedPlugin.h"
+#include "host/Instrument.h"
 #include "tools/common/EventSchedule.h"
 
 namespace tools {
@@ -42,7 +42,7 @@ using ProgressCallback = std::function<void(int64_t done, int64_t total)>;
 
 // The plug-in must be open with its sample rate and block size set. Returns false if the sink stopped
 // the render or the plug-in refused a block.
-bool renderSchedule(host::HostedPlugin& plugin, const EventSchedule& schedule, const RenderSettings& settings,
+bool renderSchedule(host::Instrument& plugin, const EventSchedule& schedule, const RenderSettings& settings,
                     const AudioSink& sink, const ProgressCallback& progress, RenderStatistics& statistics);
 
 }  // namespace tools

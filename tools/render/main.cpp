@@ -1,4 +1,4 @@
-// calyx2-render: plays a MIDI file (or the demo piece) through a VST 2.4 instrument into an audio file.
+// calyx2-render: plays a MIDI file (or the demo piece) through a plug-in instrument into an audio file.
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/HostedPlugin.h"
+#include "host/InstrumentLoader.h"
 #include "host/PresetState.h"
 #include "tools/common/AudioFileWriter.h"
 #include "tools/common/DemoPiece.h"
@@ -51,11 +52,17 @@ bool loadPresetFiles(const std::vector<std::string>& paths, std::vector<LoadedPr
     return true;
 }
 
-int configurePlugin(host::HostedPlugin& plugin, const RenderOptions& options, const std::vector<LoadedPreset>& banks,
+int configurePlugin(host::Instrument& plugin, const RenderOptions& options, const std::vector<LoadedPreset>& banks,
                     const std::vector<LoadedPreset>& programs) {
     std::string error;
+    // .fxp/.fxb files are VST 2.4 chunks and parameter lists.
+    auto* vst = dynamic_cast<host::HostedPlugin*>(&plugin);
+    bool usesPresetFiles = !banks.empty() || !programs.empty() || !options.savePresetPath.empty();
+    if (usesPresetFiles && !vst) {
+        return fail(kExitUsage, ".fxp/.fxb files need a VST 2.4 plug-in, and this one is " + plugin.formatName());
+    }
     for (const LoadedPreset& bank : banks) {
-        if (!host::applyPreset(plugin, bank.preset, error)) return fail(kExitInput, bank.path + ": " + error);
+        if (!host::applyPreset(*vst, bank.preset, error)) return fail(kExitInput, bank.path + ": " + error);
     }
     if (!options.program.empty()) {
         int program = findProgram(plugin, options.program, error);
@@ -63,7 +70,7 @@ int configurePlugin(host::HostedPlugin& plugin, const RenderOptions& options, co
         plugin.setProgram(program);
     }
     for (const LoadedPreset& program : programs) {
-        if (!host::applyPreset(plugin, program.preset, error)) return fail(kExitInput, program.path + ": " + error);
+        if (!host::applyPreset(*vst, program.preset, error)) return fail(kExitInput, program.path + ": " + error);
     }
     for (const std::string& text : options.settings) {
         ParameterSetting setting;
@@ -74,7 +81,7 @@ int configurePlugin(host::HostedPlugin& plugin, const RenderOptions& options, co
     }
     if (!options.savePresetPath.empty()) {
         bool bank = lowercaseExtension(options.savePresetPath) == ".fxb";
-        host::Preset preset = bank ? host::captureBank(plugin) : host::captureProgram(plugin);
+        host::Preset preset = bank ? host::captureBank(*vst) : host::captureProgram(*vst);
         if (!writeFileAtomically(options.savePresetPath, host::serializePreset(preset), error)) {
             return fail(kExitOutput, error);
         }
@@ -111,7 +118,7 @@ int run(const RenderOptions& options) {
 
     std::string pluginPath;
     if (!locatePlugin(options.pluginPath, pluginPath, error)) return fail(kExitPlugin, error);
-    auto plugin = host::HostedPlugin::load(pluginPath, error);
+    auto plugin = host::loadInstrument(pluginPath, error);
     if (!plugin) return fail(kExitPlugin, error);
     if (plugin->numOutputs() < 1) return fail(kExitPlugin, pluginPath + ": the plug-in has no audio outputs");
     plugin->open();
