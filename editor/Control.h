@@ -3,7 +3,7 @@
 // and reports the values the user makes to the plug-in through its owner.
 //
 // value and dirty are written by the window thread and by whichever thread pushes a host change;
-// they are atomics (relaxed) so that each write is one untorn store, and nothing here locks.
+// they are atomics so that each write is one untorn store, and nothing here locks.
 #pragma once
 
 #include <atomic>
@@ -40,7 +40,10 @@ class Control {
     void setParameterIndex(int index) { parameterIndex = index; }
     void setOwner(EditorBase* editor) { owner = editor; }
     bool isDirty() const { return dirty.load(std::memory_order_relaxed); }
-    void setDirty(bool flag) { dirty.store(flag, std::memory_order_relaxed); }
+    // A mark is stored after the value it announces, so whoever takes it sees that value.
+    void setDirty(bool flag) { dirty.store(flag, std::memory_order_release); }
+    // Clears the mark, answering whether it was set.
+    bool takeDirty() { return dirty.exchange(false, std::memory_order_acquire); }
     bool isHovered() const { return hovered; }
     bool isPressed() const { return pressed; }
 

@@ -38,10 +38,12 @@ bool KZGuiWindow::open(void* parent) {
     systemWindow = parent;
     windowSystem->attach(window, this);
     windowSystem->showWindow(window);
+    editorThread.store(currentThreadIdentity(), std::memory_order_release);
     return true;
 }
 
 void KZGuiWindow::close() {
+    editorThread.store(0, std::memory_order_release);
     if (window != nullptr) windowSystem->destroyWindow(window);
     window = nullptr;
     systemWindow = nullptr;
@@ -49,6 +51,7 @@ void KZGuiWindow::close() {
 
 void KZGuiWindow::idle() {
     windowSystem->pumpEvents();
+    drawDirtyControls();
 }
 
 void KZGuiWindow::addControl(Control* control) {
@@ -67,14 +70,19 @@ Control* KZGuiWindow::hitTest(int x, int y) const {
 }
 
 void KZGuiWindow::redrawDirty() {
+    if (editorThread.load(std::memory_order_acquire) != currentThreadIdentity()) return;
+    drawDirtyControls();
+}
+
+// A mark is taken before the control is drawn: a value another thread stores meanwhile marks it
+// again, and the next idle draws it, instead of the mark being cleared over a stale picture.
+void KZGuiWindow::drawDirtyControls() {
     if (!isOpen()) return;
     struct DirtyPainter : SurfacePainter {
         explicit DirtyPainter(const std::vector<Control*>& controls) : controls(controls) {}
         void paintOn(Surface& surface) override {
             for (Control* control : controls) {
-                if (!control->isDirty()) continue;
-                control->draw(surface);
-                control->setDirty(false);
+                if (control->takeDirty()) control->draw(surface);
             }
         }
         const std::vector<Control*>& controls;
@@ -97,9 +105,8 @@ void KZGuiWindow::paint() {
                 surface.fillRect(0, 0, panelWidth, panelHeight, editor.fillColour);
             }
             for (Control* control : editor.controls) {
-                control->setDirty(true);
+                control->takeDirty();
                 control->draw(surface);
-                control->setDirty(false);
             }
         }
         KZGuiWindow& editor;

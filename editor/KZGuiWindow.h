@@ -2,6 +2,11 @@
 // the ordered list of controls, pointer routing with capture and hover, and the painting. The
 // plug-in pushes parameter values through updateParameter / refreshAll / redrawDirty.
 //
+// Threads: the window belongs to the thread that opened it, and only that thread draws. A push from
+// any other thread (host automation on the audio thread) stores the value and marks the control;
+// the editor's thread draws the marks at its next idle. So the audio thread never waits on the
+// window system, and never reaches a window that the editor's thread may be closing.
+//
 // Routing rules worth knowing: hit-testing is strict on all four edges and walks the list from the
 // front; the control that took a press holds the capture and learns of the release wherever it
 // happens; entering a new control waits for the move after the one that left the old control.
@@ -13,6 +18,7 @@
 
 #include "editor/Control.h"
 #include "editor/EditorBase.h"
+#include "editor/ThreadIdentity.h"
 #include "editor/WindowSystem.h"
 
 class KZGuiWindow : public EditorBase, protected WindowEvents {
@@ -27,11 +33,13 @@ class KZGuiWindow : public EditorBase, protected WindowEvents {
     bool getRect(ERect** rect) override;
     bool open(void* parent) override;
     void close() override;
-    // The window system's events, where the host's idle call is what delivers them (X11).
+    // The window system's events, where the host's idle call is what delivers them (X11), then the
+    // controls marked by other threads since the last idle.
     void idle() override;
 
     void updateParameter(int index, float value) override;
     void refreshAll() override;
+    // Draws the marked controls now when called on the editor's thread; elsewhere leaves them marked.
     void redrawDirty() override;
 
     // Takes ownership; the list is the drawing and hit-testing order.
@@ -68,5 +76,9 @@ class KZGuiWindow : public EditorBase, protected WindowEvents {
     bool hasBackground = false;
 
   private:
+    void drawDirtyControls();
+
+    // The thread that opened the window, 0 while closed.
+    std::atomic<ThreadIdentity> editorThread{0};
     static std::atomic<int> windowClassUsers;
 };

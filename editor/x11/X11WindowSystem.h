@@ -6,10 +6,11 @@
 // goes to the window with XPutImage: the pixels on screen are the offscreen picture's, bit for bit,
 // on any true-colour visual. Bitmaps are client-side images decoded from the embedded BMP bytes.
 //
-// Threads: only the thread that opened the window and the thread that pumps events talk to the
-// server. A host that sets parameters from another thread (automation from its audio thread) draws
-// into the canvas only; the pixels reach the window at the next pump. One mutex covers the canvas
-// and the connection; events go to the editor with it released, because handling them draws.
+// Threads: only the editor's thread draws (changes from other threads wait as marks for its idle
+// call), so the audio thread never reaches this class. Still, a host may pump from a thread other
+// than the one that opened the window: drawing there goes to the canvas, and the pixels reach the
+// window at the next pump. One mutex covers the canvas and the connection; events go to the editor
+// with it released, because handling them draws.
 //
 // Capture needs no call: the implicit grab that X starts at a button press keeps pointer events
 // coming to this window, in its coordinates, until the buttons are up again.
