@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the sanitizer build
+# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the sanitizer builds
 # and the fuzzers. Exits non-zero on the first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +25,10 @@ done
 if [ -x scripts/sanitize.sh ]; then
   stage "AddressSanitizer + UndefinedBehaviorSanitizer"
   scripts/sanitize.sh
+fi
+if [ -x scripts/tsan.sh ]; then
+  stage "ThreadSanitizer: a host's audio and interface threads"
+  scripts/tsan.sh
 fi
 if [ -x scripts/fuzz.sh ]; then
   stage "fuzzing"

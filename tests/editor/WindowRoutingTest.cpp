@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "editor/KZGuiWindow.h"
 #include "editor/ToggleSwitch.h"
@@ -180,6 +181,22 @@ TEST_F(RoutingFixture, ClosedWindowDrawsNothingAndShowsPushesAtTheNextPaint) {
     EXPECT_TRUE(system->isVisible());
     EXPECT_EQ(system->parentOfWindow(), &parent);
     system->sendPaint();
+    EXPECT_FALSE(toggle->isDirty());
+}
+
+// Only the thread that opened the window draws: a push from another thread marks the control and
+// the next idle draws it.
+TEST_F(RoutingFixture, PushesFromAnotherThreadWaitForTheIdle) {
+    system->sendPaint();
+    int draws = system->drawCount();
+    std::thread([&] {
+        window->updateParameter(param::AAA, 1.0f);
+        window->redrawDirty();
+    }).join();
+    EXPECT_EQ(system->drawCount(), draws);
+    EXPECT_TRUE(toggle->isDirty());
+    window->idle();
+    EXPECT_GT(system->drawCount(), draws);
     EXPECT_FALSE(toggle->isDirty());
 }
 

@@ -488,6 +488,57 @@ bool HostileHost::runAutomationWhileProcessing() {
     return answered && !failed;
 }
 
+// A host's two threads as they really run: the audio thread renders and automates a parameter every
+// block, at full rate; the user-interface thread opens the editor, idles it, moves parameters as the
+// panel does, switches programs, loads chunks and closes it again, editorCycles times. Closing while
+// the audio thread pushes values is what must never reach a window that is going away.
+bool HostileHost::runEditorCyclesWhileAutomating() {
+    if (!counts.hasEditor) return true;
+    auto plugin = createInstance(sharedModule);
+    if (!plugin) return false;
+    plugin->open();
+    plugin->setSampleRate(44100.0f);
+    plugin->setBlockSize(256);
+    plugin->setTempo(120.0);
+    const std::vector<uint8_t> bank = plugin->chunk(false);
+    plugin->resume();
+
+    std::atomic<bool> editorDone{false};
+    std::thread audio([&] {
+        std::mt19937 random(settings.seed + 37);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        for (int block = 0; !editorDone && !failed; ++block) {
+            renderBlock(*plugin, uniform(random, 1, 256), false, random, true);
+            plugin->setParameter(block % plugin->numParameters(), unit(random));
+            ++counts.parameterChanges;
+        }
+    });
+
+    std::mt19937 random(settings.seed + 41);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    ParentWindow parent;
+    for (int cycle = 0; cycle < settings.editorCycles && !failed; ++cycle) {
+        if (plugin->dispatch(effEditOpen, 0, 0, parent.get()) == 1) ++counts.editorWindows;
+        ++counts.editorOpens;
+        for (int idle = 0; idle < 3; ++idle) {
+            plugin->setParameter(uniform(random, 0, plugin->numParameters() - 1), unit(random));
+            plugin->dispatch(effEditIdle);
+            parent.pumpMessages();
+        }
+        if (cycle % 8 == 3) plugin->dispatch(effSetProgram, 0, uniform(random, 0, plugin->numPrograms() - 1));
+        if (cycle % 8 == 7) {
+            plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(bank.size()), const_cast<uint8_t*>(bank.data()));
+        }
+        if (cycle % 8 == 3 || cycle % 8 == 7) ++counts.programAndChunkLoads;
+        plugin->dispatch(effEditIdle);
+        plugin->dispatch(effEditClose);
+        parent.pumpMessages();
+    }
+    editorDone = true;
+    audio.join();
+    return checkAnswers(*plugin) && !failed;
+}
+
 // Values no panel produces, between blocks: NaN, infinities, denormals and huge numbers as
 // parameters, sample rates and tempos. Only survival is asked for; the sound is the host's fault.
 bool HostileHost::runHostileValues() {

@@ -28,6 +28,7 @@ struct Settings {
     int automatedBlocks = 20000;   // blocks rendered while another thread automates
     int hostileBlocks = 3000;      // blocks between absurd parameter values, rates and tempos
     int sweepLimit = 1024;         // blocks of every size 0..sweepLimit are rendered
+    int editorCycles = 1000;       // editor open-idle-close cycles while the audio thread automates
 };
 
 struct Figures {
@@ -68,6 +69,7 @@ class HostileHost {
     bool runInstancesAtOnce();
     bool runEverySize();
     bool runAutomationWhileProcessing();
+    bool runEditorCyclesWhileAutomating();
     bool runHostileValues();
 
     const Figures& figures() const { return counts; }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "editor/offscreen/PanelSnapshot.h"
 #include "editor/win32/Win32WindowSystem.h"
@@ -198,6 +199,21 @@ TEST_F(Win32Panel, HostChangesAreDrawnAtOnce) {
     plugin.setParameter(param::AAA, 1.0f);
     plugin.setParameter(param::FIN3, 0.25f);
     pumpMessages(100);  // Wine hands window drawing to the X server asynchronously
+    EXPECT_EQ(differingPixels(screenshot(window), offscreenPicture()), 0);
+}
+
+// A host automating from another thread, or loading a chunk (values pushed without drawing), shows
+// the values on the panel at the editor's next idle.
+TEST_F(Win32Panel, ChangesFromOtherThreadsAndLoadsAreDrawnAtTheNextIdle) {
+    ASSERT_TRUE(opened);
+    std::thread([&] {
+        plugin.setParameter(param::LVL1, 0.0f);
+        plugin.setParameter(param::AAA, 1.0f);
+    }).join();
+    for (int i = 0; i < param::Count; ++i) plugin.values[std::size_t(i)] = float(i % 5) / 4.0f;
+    editor->refreshAll();
+    editor->idle();
+    pumpMessages(100);
     EXPECT_EQ(differingPixels(screenshot(window), offscreenPicture()), 0);
 }
 

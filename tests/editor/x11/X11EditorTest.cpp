@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <initializer_list>
 #include <memory>
@@ -345,6 +346,43 @@ TEST_F(X11Editor, HostChangesShowAtOnceFromTheEditorThreadAndAtTheNextIdleFromOt
     plugin->dispatch(effEditIdle);
     XSync(display, False);
     EXPECT_EQ(differingPixels(windowPixels(editor), offscreenPicture(*plugin)), 0);
+    plugin->dispatch(effEditClose);
+    XDestroyWindow(display, parent);
+}
+
+// Loads show at the next idle; closing and reopening while another thread automates shows the values
+// of that moment.
+TEST_F(X11Editor, LoadsAndOtherThreadsChangesShowByTheNextIdleAndAfterReopening) {
+    auto plugin = loadPlugin(0);
+    auto other = loadPlugin(16);
+    ASSERT_NE(plugin, nullptr);
+    ASSERT_NE(other, nullptr);
+    Window parent = hostWindow(40, 60);
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, asParent(parent)), 1);
+    ASSERT_EQ(differenceOnceSettled(*plugin, editorWindowIn(parent)), 0);
+    auto differenceAfterOneIdle = [&] {
+        plugin->dispatch(effEditIdle);
+        XSync(display, False);
+        return differingPixels(windowPixels(editorWindowIn(parent)), offscreenPicture(*plugin));
+    };
+    plugin->setChunk(other->chunk(true), true);
+    EXPECT_EQ(differenceAfterOneIdle(), 0);
+    plugin->setChunk(other->chunk(false), false);
+    plugin->setProgram(3);
+    EXPECT_EQ(differenceAfterOneIdle(), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread automation([&] {
+        for (int i = 0; !stop; ++i) plugin->setParameter(i % param::Count, float(i % 11) / 10.0f);
+    });
+    for (int round = 0; round < 10; ++round) {
+        plugin->dispatch(effEditClose);
+        ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, asParent(parent)), 1);
+        plugin->dispatch(effEditIdle);
+    }
+    stop = true;
+    automation.join();
+    EXPECT_EQ(differenceOnceSettled(*plugin, editorWindowIn(parent)), 0);
     plugin->dispatch(effEditClose);
     XDestroyWindow(display, parent);
 }
