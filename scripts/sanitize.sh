@@ -12,14 +12,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DC
 cmake --build "$build" -j"$jobs"
 
 # A display, so that the editor opens real windows (X11) while the hostile host processes.
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
-  export DISPLAY=$display
-  sleep 1
-fi
+source scripts/xvfb-env.sh
 
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

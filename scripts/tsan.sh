@@ -12,14 +12,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DC
   -DCALYX2_BUILD_TOOLS=OFF >/dev/null
 cmake --build "$build" -j"$jobs" --target calyx2 calyx2-stress
 
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  display=:$((200 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
-  export DISPLAY=$display
-  sleep 1
-fi
+source scripts/xvfb-env.sh
 
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan-suppressions.txt"
 stress=("$build/tests/stress/calyx2-stress" "$build/plugin/calyx2.so")

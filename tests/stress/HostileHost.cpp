@@ -423,16 +423,25 @@ bool HostileHost::runEverySize() {
 
 // The audio thread renders while a second thread automates, switches programs and loads chunks,
 // and a third opens and closes the editor, as a host's user-interface thread would.
-bool HostileHost::runAutomationWhileProcessing() {
+// An instance set up as a sequencer plays: 44.1 kHz, blocks of up to 256 frames, a tempo, resumed;
+// with the bank and program chunks it started with, for loading again later.
+Instance HostileHost::startPlayingInstance(std::vector<uint8_t>& bank, std::vector<uint8_t>& program) {
     auto plugin = createInstance(sharedModule);
-    if (!plugin) return false;
+    if (!plugin) return plugin;
     plugin->open();
     plugin->setSampleRate(44100.0f);
     plugin->setBlockSize(256);
     plugin->setTempo(120.0);
-    const std::vector<uint8_t> bank = plugin->chunk(false);
-    const std::vector<uint8_t> program = plugin->chunk(true);
+    bank = plugin->chunk(false);
+    program = plugin->chunk(true);
     plugin->resume();
+    return plugin;
+}
+
+bool HostileHost::runAutomationWhileProcessing() {
+    std::vector<uint8_t> bank, program;
+    auto plugin = startPlayingInstance(bank, program);
+    if (!plugin) return false;
 
     std::atomic<bool> audioDone{false};
     std::thread automation([&] {
@@ -494,14 +503,9 @@ bool HostileHost::runAutomationWhileProcessing() {
 // the audio thread pushes values is what must never reach a window that is going away.
 bool HostileHost::runEditorCyclesWhileAutomating() {
     if (!counts.hasEditor) return true;
-    auto plugin = createInstance(sharedModule);
+    std::vector<uint8_t> bank, program;
+    auto plugin = startPlayingInstance(bank, program);
     if (!plugin) return false;
-    plugin->open();
-    plugin->setSampleRate(44100.0f);
-    plugin->setBlockSize(256);
-    plugin->setTempo(120.0);
-    const std::vector<uint8_t> bank = plugin->chunk(false);
-    plugin->resume();
 
     std::atomic<bool> editorDone{false};
     std::thread audio([&] {

@@ -78,6 +78,7 @@ class HostileHost {
   private:
     friend struct CloseInstance;
     Instance createInstance(const std::shared_ptr<host::PluginModule>& module);
+    Instance startPlayingInstance(std::vector<uint8_t>& bank, std::vector<uint8_t>& program);
     std::shared_ptr<host::PluginModule> loadModule();
     bool renderBlock(host::HostedPlugin& plugin, int frames, bool expectSilence, std::mt19937& random,
                      bool requireFinite = false);
