@@ -50,7 +50,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
      {
          {LVL1, 1.0f}, {OCT1, 0.16666667f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 1.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
-         {LVL3, 0.05048f}, {OCT3, 0.3333f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.25f}, {S3, 0.05f}, {R3, 0.2f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 1.0f},
+         {LVL3, 0.05048f}, {OCT3, 0.33333334f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.25f}, {S3, 0.05f}, {R3, 0.2f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 1.0f},
          {LVL4, 0.15f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.2f}, {D4, 0.5f}, {S4, 0.6f}, {R4, 0.3f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
          {LVLm, 0.3239f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.09389f}, {Am, 0.16f}, {Dm, 0.3f}, {Sm, 0.9f}, {Rm, 0.2f}, {LFOm, 0.0345f}, {VELm, 0.3f},
          {LFO_SPD, 0.5f}, {LFO_MOD, 0.5f}, {LFO_PCH, 0.03f}, {PBR, 0.16666667f},
@@ -154,7 +154,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
      {
          {LVL1, 0.225f}, {OCT1, 0.33333334f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.55f}, {S1, 0.0f}, {R1, 0.45f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
-         {LVL3, 0.2f}, {OCT3, 0.3333f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.3f}, {S3, 0.0f}, {R3, 0.3f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.5f},
+         {LVL3, 0.2f}, {OCT3, 0.33333334f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.3f}, {S3, 0.0f}, {R3, 0.3f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.5f},
          {LVL4, 0.6f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.0f}, {D4, 0.55f}, {S4, 0.2f}, {R4, 0.45f}, {LFO4, 0.0f}, {VEL4, 0.8f}, {RTE4, 0.5f},
          {LVLm, 0.376f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.133f}, {Am, 0.0f}, {Dm, 0.9f}, {Sm, 0.15f}, {Rm, 0.45f}, {LFOm, 0.1f}, {VELm, 0.5f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.03f}, {PBR, 0.16666667f},
@@ -414,7 +414,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
      {
          {LVL1, 1.0f}, {OCT1, 0.16666667f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 1.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
-         {LVL3, 0.04f}, {OCT3, 0.3333f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.25f}, {S3, 0.05f}, {R3, 0.3f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 1.0f},
+         {LVL3, 0.04f}, {OCT3, 0.33333334f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.25f}, {S3, 0.05f}, {R3, 0.3f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 1.0f},
          {LVL4, 0.35f}, {OCT4, 0.33333334f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.18f}, {D4, 0.4f}, {S4, 0.8f}, {R4, 0.3f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
          {LVLm, 0.36f}, {OCTm, 0.16666667f}, {WAVm, 0.5f}, {FEBm, 0.0f}, {Am, 0.12f}, {Dm, 0.3f}, {Sm, 0.9f}, {Rm, 0.15f}, {LFOm, 0.0f}, {VELm, 0.3f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.04f}, {PBR, 0.16666667f},

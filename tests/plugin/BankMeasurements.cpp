@@ -177,42 +177,51 @@ double aliasDb(int program, int key, const Overrides& overrides) {
     return 10.0 * std::log10(std::max(folded, 1e-30) / std::max(total, 1e-30));
 }
 
-ProgramMeasures measure(int program, const Overrides& overrides) {
-    constexpr int kC4 = 60;
-    const auto play = [&](std::vector<int> keys, int velocity, float wheel, double seconds, bool effects) {
-        return render({program, std::move(keys), velocity, wheel, seconds, kBaseRate, effects, false, overrides});
-    };
-    ProgramMeasures m{};
+namespace {
+constexpr int kC4 = 60;
 
-    m.c4Db = decibels(loudestRms(play({kC4}, 100, 0.0f, 2.0, true).left, kBaseRate));
-    m.chordPeak = std::max(peak(play({48, 52, 55, 60}, 100, 0.0f, 1.0, true)),
-                           peak(play({60, 64, 67, 72}, 100, 0.0f, 1.0, true)));
+Stereo play(int program, const Overrides& overrides, std::vector<int> keys, int velocity, float wheel,
+            double seconds, bool effects) {
+    return render({program, std::move(keys), velocity, wheel, seconds, kBaseRate, effects, false, overrides});
+}
+}  // namespace
 
-    m.worstDcDb = -1000.0;
+double c4LoudnessDb(int program, const Overrides& overrides) {
+    return decibels(loudestRms(play(program, overrides, {kC4}, 100, 0.0f, 2.0, true).left, kBaseRate));
+}
+
+double chordPeak(int program, const Overrides& overrides) {
+    return std::max(peak(play(program, overrides, {48, 52, 55, 60}, 100, 0.0f, 1.0, true)),
+                    peak(play(program, overrides, {60, 64, 67, 72}, 100, 0.0f, 1.0, true)));
+}
+
+DcOffset worstDc(int program, const Overrides& overrides) {
+    DcOffset worst{-1000.0, 0};
     for (int key = 24; key <= 96; key += 12) {
-        const double dc = dcRelativeDb(play({key}, 100, 0.0f, 0.6, false).left, kBaseRate, 0.1, 0.6);
-        if (dc > m.worstDcDb) m.worstDcDb = dc, m.worstDcKey = key;
+        const std::vector<float> note = play(program, overrides, {key}, 100, 0.0f, 0.6, false).left;
+        const double db = dcRelativeDb(note, kBaseRate, 0.1, 0.6);
+        if (db > worst.db) worst = {db, key};
     }
+    return worst;
+}
 
-    m.aliasC6Db = aliasDb(program, 84, overrides);
-    m.aliasC7Db = aliasDb(program, 96, overrides);
-
-    const std::vector<float> still = play({kC4}, 100, 0.0f, 1.2, false).left;
-    const std::vector<float> moving = play({kC4}, 100, 1.0f, 1.2, false).left;
-    const int from = static_cast<int>(0.2f * kBaseRate);
+WheelResponse wheelResponse(int program, const Overrides& overrides) {
+    const std::vector<float> still = play(program, overrides, {kC4}, 100, 0.0f, 1.2, false).left;
+    const std::vector<float> moving = play(program, overrides, {kC4}, 100, 1.0f, 1.2, false).left;
+    const int from = static_cast<int>(0.2f * kBaseRate), to = static_cast<int>(still.size());
     std::vector<float> difference(still.size());
     for (size_t i = 0; i < still.size(); ++i) difference[i] = moving[i] - still[i];
-    m.wheelDb = decibels(rmsOf(difference, from, static_cast<int>(difference.size())) /
-                         std::max(rmsOf(still, from, static_cast<int>(still.size())), 1e-12));
-    m.wheelLevelDb = decibels(loudestRms(moving, kBaseRate) / std::max(loudestRms(still, kBaseRate), 1e-12));
+    return {decibels(rmsOf(difference, from, to) / std::max(rmsOf(still, from, to), 1e-12)),
+            decibels(loudestRms(moving, kBaseRate) / std::max(loudestRms(still, kBaseRate), 1e-12))};
+}
 
-    const std::vector<float> soft = play({kC4}, 40, 0.0f, 0.6, false).left;
-    const std::vector<float> hard = play({kC4}, 127, 0.0f, 0.6, false).left;
-    m.velocityLevelDb = decibels(loudestRms(hard, kBaseRate) / std::max(loudestRms(soft, kBaseRate), 1e-12));
+VelocityResponse velocityResponse(int program, const Overrides& overrides) {
+    constexpr int kCount = 8192;
     const int start = static_cast<int>(0.02f * kBaseRate);
-    m.velocityBrightness = centroidHz(hard, kBaseRate, start, 8192) /
-                           std::max(centroidHz(soft, kBaseRate, start, 8192), 1.0);
-    return m;
+    const std::vector<float> soft = play(program, overrides, {kC4}, 40, 0.0f, 0.6, false).left;
+    const std::vector<float> hard = play(program, overrides, {kC4}, 127, 0.0f, 0.6, false).left;
+    return {decibels(loudestRms(hard, kBaseRate) / std::max(loudestRms(soft, kBaseRate), 1e-12)),
+            centroidHz(hard, kBaseRate, start, kCount) / std::max(centroidHz(soft, kBaseRate, start, kCount), 1.0)};
 }
 
 }  // namespace bank

@@ -51,18 +51,25 @@ double centroidHz(const std::vector<float>& x, float sampleRate, int start, int 
 // so coarse that it cannot run at the same speed at both rates.
 double aliasDb(int program, int key, const Overrides& overrides = {});
 
-struct ProgramMeasures {
-    double c4Db;             // loudest 100 ms RMS of a C4 at velocity 100, effects on, dBFS
-    double chordPeak;        // peak of C3 and C4 major chords at velocity 100, effects on
-    double worstDcDb;        // worst DC relative to RMS over single notes C1 to C7
-    int worstDcKey;
-    double aliasC6Db, aliasC7Db;
-    double wheelDb;          // RMS of (wheel up - wheel down) relative to wheel down, C4, effects off
-    double wheelLevelDb;     // level with the wheel up minus level with it down
-    double velocityLevelDb;  // level at velocity 127 minus level at velocity 40
-    double velocityBrightness;  // spectral centroid at velocity 127 over that at 40
-};
+double c4LoudnessDb(int program, const Overrides& overrides = {});  // loudest 100 ms RMS of a C4 at velocity 100, effects on, dBFS
+double chordPeak(int program, const Overrides& overrides = {});     // C3 and C4 major chords at velocity 100, effects on
 
-ProgramMeasures measure(int program, const Overrides& overrides = {});
+struct DcOffset {
+    double db;  // worst DC relative to RMS over single notes C1 to C7, effects off
+    int key;
+};
+DcOffset worstDc(int program, const Overrides& overrides = {});
+
+struct WheelResponse {
+    double changeDb;  // RMS of (wheel up - wheel down) relative to wheel down, C4, effects off
+    double levelDb;   // level with the wheel up minus level with it down
+};
+WheelResponse wheelResponse(int program, const Overrides& overrides = {});
+
+struct VelocityResponse {
+    double levelDb;     // level at velocity 127 minus level at velocity 40, C4, effects off
+    double brightness;  // spectral centroid at velocity 127 over that at velocity 40
+};
+VelocityResponse velocityResponse(int program, const Overrides& overrides = {});
 
 }  // namespace bank

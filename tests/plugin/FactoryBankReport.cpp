@@ -34,10 +34,13 @@ int main(int argc, char** argv) {
     std::printf("%-3s %-25s %7s %6s %7s %4s %7s %7s %7s %7s %7s %6s\n", "#", "name", "C4 dB", "chord", "DC dB",
                 "key", "alC6", "alC7", "wheel", "whLvl", "velDb", "velBr");
     for (int p : programs) {
-        const bank::ProgramMeasures m = bank::measure(p, overrides);
+        const bank::DcOffset dc = bank::worstDc(p, overrides);
+        const bank::WheelResponse wheel = bank::wheelResponse(p, overrides);
+        const bank::VelocityResponse velocity = bank::velocityResponse(p, overrides);
         std::printf("%-3d %-25s %7.1f %6.2f %7.1f %4d %7.1f %7.1f %7.1f %7.1f %7.1f %6.2f\n", p,
-                    kFactoryPrograms[p].name, m.c4Db, m.chordPeak, m.worstDcDb, m.worstDcKey, m.aliasC6Db,
-                    m.aliasC7Db, m.wheelDb, m.wheelLevelDb, m.velocityLevelDb, m.velocityBrightness);
+                    kFactoryPrograms[p].name, bank::c4LoudnessDb(p, overrides), bank::chordPeak(p, overrides), dc.db,
+                    dc.key, bank::aliasDb(p, 84, overrides), bank::aliasDb(p, 96, overrides), wheel.changeDb,
+                    wheel.levelDb, velocity.levelDb, velocity.brightness);
         std::fflush(stdout);
     }
     return 0;
