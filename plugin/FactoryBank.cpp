@@ -19,7 +19,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.0f}, {C_SPD, 0.13499995f}, {C_DPH, 0.91999966f},
          {D_LVL, 0.3849998f}, {D_SPD, 0.25f}, {D_FB, 0.31000003f},
      }},
-    // two players: operator 4 swells into a feedback m, detuned operator 3 (fed by 2) to the output; sway
+    // two players: operator 4 swells into m, operator 3 detuned with its own modulator 2 to the output; sway
     {"Drunk Brass Band",
      {
          {LVL1, 0.0f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 0.0f}, {R1, 0.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},
@@ -32,7 +32,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.0f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
          {D_LVL, 0.45f}, {D_SPD, 0.375f}, {D_FB, 0.4f},
      }},
-    // brass section: operators 4 (unison) and 3 (octave) into a feedback m, a soft sub from operator 1
+    // brass section: operators 4 (unison) and 3 (octave) into a lightly fed-back m, a soft sub from 1
     {"And More Brass",
      {
          {LVL1, 0.08025f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.3008f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 0.3f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
@@ -45,7 +45,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.0f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
          {D_LVL, 0.3f}, {D_SPD, 0.25f}, {D_FB, 0.3f},
      }},
-    // flute: sine m, soft unison operator 4, breath from a chaotic operator 1 through operator 3; vibrato
+    // flute: sine m, soft unison operator 4, a breath chiff from chaotic 1 through 3; vibrato
     {"Wanna play my flute baby",
      {
          {LVL1, 1.0f}, {OCT1, 0.16666667f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 1.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},
@@ -71,7 +71,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.6f}, {C_SPD, 0.3f}, {C_DPH, 0.35f},
          {D_LVL, 0.25f}, {D_SPD, 0.25f}, {D_FB, 0.3f},
      }},
-    // overdriven organ: feedback on every footage, operator 4 drives m, a decaying click; fast rotary wobble
+    // overdriven organ: light feedback on every footage, operator 4 drives m, a decaying click; rotary wobble
     {"Organ of incineration",
      {
          {LVL1, 0.336f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.15f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
@@ -110,14 +110,14 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.35f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
          {D_LVL, 0.45f}, {D_SPD, 0.25f}, {D_FB, 0.4f},
      }},
-    // wah synth: the LFO sweeps operator 4 into a feedback, part-harmonic m; sine sub from operator 1
+    // wah synth: the LFO sweeps feedback operator 4 into a part-harmonic m; sine sub from operator 1
     {"Daddy Like",
      {
          {LVL1, 0.25f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
          {LVL3, 0.0f}, {OCT3, 0.0f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.0f}, {S3, 0.0f}, {R3, 0.0f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.0f},
-         {LVL4, 0.5f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.15f}, {D4, 0.4f}, {S4, 0.7f}, {R4, 0.3f}, {LFO4, 0.8f}, {VEL4, 0.6f}, {RTE4, 0.5f},
-         {LVLm, 0.3f}, {OCTm, 0.16666667f}, {WAVm, 0.3f}, {FEBm, 0.2f}, {Am, 0.02f}, {Dm, 0.3f}, {Sm, 0.9f}, {Rm, 0.2f}, {LFOm, 0.0f}, {VELm, 0.3f},
+         {LVL4, 0.6f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.5f}, {A4, 0.15f}, {D4, 0.4f}, {S4, 0.7f}, {R4, 0.3f}, {LFO4, 0.8f}, {VEL4, 0.6f}, {RTE4, 0.5f},
+         {LVLm, 0.3f}, {OCTm, 0.16666667f}, {WAVm, 0.3f}, {FEBm, 0.0f}, {Am, 0.02f}, {Dm, 0.3f}, {Sm, 0.9f}, {Rm, 0.2f}, {LFOm, 0.0f}, {VELm, 0.3f},
          {LFO_SPD, 0.3f}, {LFO_MOD, 0.7f}, {LFO_PCH, 0.0f}, {PBR, 0.16666667f},
          {AAA, 0.0f},
          {C_LVL, 0.4f}, {C_SPD, 0.15f}, {C_DPH, 0.45f},
@@ -149,14 +149,14 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.25f}, {C_SPD, 0.2f}, {C_DPH, 0.3f},
          {D_LVL, 0.2f}, {D_SPD, 0.25f}, {D_FB, 0.2f},
      }},
-    // dry round piano: operator 4 into m, a decaying octave partial from operator 1 to the output
+    // dry round piano: operator 4 barks into m, octave strike from 3, octave partial from 1; long tail
     {"Epiano3",
      {
-         {LVL1, 0.225f}, {OCT1, 0.33333334f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.55f}, {S1, 0.0f}, {R1, 0.45f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
+         {LVL1, 0.1589f}, {OCT1, 0.33333334f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.55f}, {S1, 0.0f}, {R1, 0.45f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
          {LVL3, 0.2f}, {OCT3, 0.33333334f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.3f}, {S3, 0.0f}, {R3, 0.3f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.5f},
-         {LVL4, 0.6f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.0f}, {D4, 0.55f}, {S4, 0.2f}, {R4, 0.45f}, {LFO4, 0.0f}, {VEL4, 0.8f}, {RTE4, 0.5f},
-         {LVLm, 0.376f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.133f}, {Am, 0.0f}, {Dm, 0.9f}, {Sm, 0.15f}, {Rm, 0.45f}, {LFOm, 0.1f}, {VELm, 0.5f},
+         {LVL4, 0.7f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.2f}, {A4, 0.0f}, {D4, 0.55f}, {S4, 0.2f}, {R4, 0.45f}, {LFO4, 0.0f}, {VEL4, 0.8f}, {RTE4, 0.5f},
+         {LVLm, 0.3983f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.0472f}, {Am, 0.0f}, {Dm, 0.75f}, {Sm, 0.15f}, {Rm, 0.45f}, {LFOm, 0.1059f}, {VELm, 0.5f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.03f}, {PBR, 0.16666667f},
          {AAA, 0.0f},
          {C_LVL, 0.0f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
@@ -201,14 +201,14 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.2f}, {C_SPD, 0.15f}, {C_DPH, 0.3f},
          {D_LVL, 0.35f}, {D_SPD, 0.25f}, {D_FB, 0.35f},
      }},
-    // saw lead: feedback m pushed by feedback operator 4; detuned feedback operator 3 and a sub to the output
+    // saw lead: m driven 1:1 by feedback operator 4; detuned operator 3 and a sub to the output
     {"Sawsome",
      {
          {LVL1, 0.17f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
          {LVL3, 0.238f}, {OCT3, 0.16666667f}, {FIN3, 0.5036f}, {WAV3, 0.0f}, {FEB3, 0.2f}, {A3, 0.0f}, {D3, 0.0f}, {S3, 1.0f}, {R3, 1.0f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 1.0f},
-         {LVL4, 0.55f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.35f}, {A4, 0.0f}, {D4, 0.0f}, {S4, 1.0f}, {R4, 0.3f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
-         {LVLm, 0.299f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.08f}, {Am, 0.03f}, {Dm, 0.4f}, {Sm, 0.9f}, {Rm, 0.3f}, {LFOm, 0.0f}, {VELm, 0.2f},
+         {LVL4, 0.75f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.3f}, {A4, 0.0f}, {D4, 0.0f}, {S4, 1.0f}, {R4, 0.3f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
+         {LVLm, 0.299f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.0f}, {Am, 0.03f}, {Dm, 0.4f}, {Sm, 0.9f}, {Rm, 0.3f}, {LFOm, 0.0f}, {VELm, 0.2f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.05f}, {PBR, 0.33333334f},
          {AAA, 0.0f},
          {C_LVL, 0.6f}, {C_SPD, 0.2f}, {C_DPH, 0.55f},
@@ -240,14 +240,14 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.8f}, {C_SPD, 0.15f}, {C_DPH, 0.7f},
          {D_LVL, 0.45f}, {D_SPD, 0.625f}, {D_FB, 0.5f},
      }},
-    // sequencer pluck: gritty feedback operator 4 and an octave operator 3 snap into a feedback m; sub, echo
+    // sequencer pluck: feedback operator 4 and an octave operator 3 snap into m; sub, echo
     {"Seq and destroy",
      {
-         {LVL1, 0.2719f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.2f}, {A1, 0.0f}, {D1, 0.4f}, {S1, 0.3f}, {R1, 0.2f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
+         {LVL1, 0.288f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.1888f}, {A1, 0.0f}, {D1, 0.4f}, {S1, 0.3f}, {R1, 0.2f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
          {LVL3, 0.3f}, {OCT3, 0.33333334f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.18f}, {S3, 0.0f}, {R3, 0.1f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.5f},
-         {LVL4, 0.8f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.45f}, {A4, 0.0f}, {D4, 0.25f}, {S4, 0.15f}, {R4, 0.1f}, {LFO4, 0.0f}, {VEL4, 0.6f}, {RTE4, 0.5f},
-         {LVLm, 0.3418f}, {OCTm, 0.16666667f}, {WAVm, 0.2f}, {FEBm, 0.2f}, {Am, 0.0f}, {Dm, 0.4f}, {Sm, 0.2f}, {Rm, 0.1f}, {LFOm, 0.0f}, {VELm, 0.3f},
+         {LVL4, 0.8f}, {OCT4, 0.16666667f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.6f}, {A4, 0.0f}, {D4, 0.3f}, {S4, 0.35f}, {R4, 0.1f}, {LFO4, 0.0f}, {VEL4, 0.6f}, {RTE4, 0.5f},
+         {LVLm, 0.3621f}, {OCTm, 0.16666667f}, {WAVm, 0.2f}, {FEBm, 0.0f}, {Am, 0.0f}, {Dm, 0.4f}, {Sm, 0.2f}, {Rm, 0.1f}, {LFOm, 0.0f}, {VELm, 0.3f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.03f}, {PBR, 1.0f},
          {AAA, 0.0f},
          {C_LVL, 0.3f}, {C_SPD, 0.1f}, {C_DPH, 0.4f},
@@ -266,13 +266,13 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.0f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
          {D_LVL, 0.0f}, {D_SPD, 0.25f}, {D_FB, 0.3f},
      }},
-    // vowel bass: feedback operator 4 opens and closes m an octave down; 3 at 2x, feedback body from 1
+    // vowel bass: feedback operator 4 opens and closes m an octave down, LFO-swayed; 3 at 2x, body from 1
     {"Big Mouth Bass",
      {
          {LVL1, 0.2575f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.2573f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
          {LVL3, 0.15f}, {OCT3, 0.16666667f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.3f}, {S3, 0.0f}, {R3, 0.2f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.5f},
-         {LVL4, 0.75f}, {OCT4, 0.0f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.4f}, {A4, 0.12f}, {D4, 0.5f}, {S4, 0.3f}, {R4, 0.2f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
+         {LVL4, 0.75f}, {OCT4, 0.0f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.4f}, {A4, 0.12f}, {D4, 0.5f}, {S4, 0.3f}, {R4, 0.2f}, {LFO4, 0.4f}, {VEL4, 0.5f}, {RTE4, 0.5f},
          {LVLm, 0.3226f}, {OCTm, 0.0f}, {WAVm, 0.0f}, {FEBm, 0.3602f}, {Am, 0.0f}, {Dm, 0.5f}, {Sm, 0.75f}, {Rm, 0.12f}, {LFOm, 0.0f}, {VELm, 0.3f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.03f}, {PBR, 0.16666667f},
          {AAA, 0.0f},
@@ -305,7 +305,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.0f}, {C_SPD, 0.15f}, {C_DPH, 0.5f},
          {D_LVL, 0.0f}, {D_SPD, 0.25f}, {D_FB, 0.3f},
      }},
-    // swelling bass: operators 4 and 3 fade in slowly into a feedback m an octave down
+    // swelling bass: operators 4 and 3 fade in slowly into a lightly fed-back m an octave down
     {"Swell Bass",
      {
          {LVL1, 0.0f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 0.0f}, {R1, 0.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},
@@ -383,14 +383,14 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.3f}, {C_SPD, 0.15f}, {C_DPH, 0.4f},
          {D_LVL, 0.3f}, {D_SPD, 0.5f}, {D_FB, 0.3f},
      }},
-    // synth pluck: feedback m struck an octave up by operator 4, a decaying sub octave from operator 1
+    // synth pluck: m struck by feedback operator 3 at unison and 4 an octave up, a decaying sub from 1
     {"And More Pluck",
      {
-         {LVL1, 0.22f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.4f}, {S1, 0.0f}, {R1, 0.2f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
+         {LVL1, 0.233f}, {OCT1, 0.0f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 0.0f}, {A1, 0.0f}, {D1, 0.4f}, {S1, 0.0f}, {R1, 0.2f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 1.0f},
          {LVL2, 0.0f}, {OCT2, 0.0f}, {FIN2, 0.5f}, {WAV2, 0.0f}, {FEB2, 0.0f}, {A2, 0.0f}, {D2, 0.0f}, {S2, 0.0f}, {R2, 0.0f}, {LFO2, 0.0f}, {VEL2, 0.0f}, {RTE2, 0.0f},
-         {LVL3, 0.0f}, {OCT3, 0.0f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.0f}, {A3, 0.0f}, {D3, 0.0f}, {S3, 0.0f}, {R3, 0.0f}, {LFO3, 0.0f}, {VEL3, 0.0f}, {RTE3, 0.0f},
+         {LVL3, 0.6f}, {OCT3, 0.16666667f}, {FIN3, 0.5f}, {WAV3, 0.0f}, {FEB3, 0.6f}, {A3, 0.0f}, {D3, 0.35f}, {S3, 0.1f}, {R3, 0.2f}, {LFO3, 0.0f}, {VEL3, 0.5f}, {RTE3, 0.5f},
          {LVL4, 0.6f}, {OCT4, 0.33333334f}, {FIN4, 0.5f}, {WAV4, 0.0f}, {FEB4, 0.0f}, {A4, 0.0f}, {D4, 0.18f}, {S4, 0.0f}, {R4, 0.2f}, {LFO4, 0.0f}, {VEL4, 0.5f}, {RTE4, 0.5f},
-         {LVLm, 0.3304f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.2119f}, {Am, 0.0f}, {Dm, 0.4f}, {Sm, 0.0f}, {Rm, 0.25f}, {LFOm, 0.0f}, {VELm, 0.3f},
+         {LVLm, 0.35f}, {OCTm, 0.16666667f}, {WAVm, 0.0f}, {FEBm, 0.0f}, {Am, 0.0f}, {Dm, 0.4f}, {Sm, 0.0f}, {Rm, 0.25f}, {LFOm, 0.0f}, {VELm, 0.3f},
          {LFO_SPD, 0.55f}, {LFO_MOD, 1.0f}, {LFO_PCH, 0.03f}, {PBR, 0.16666667f},
          {AAA, 0.0f},
          {C_LVL, 0.4f}, {C_SPD, 0.3f}, {C_DPH, 0.3f},
@@ -409,7 +409,7 @@ const FactoryProgram kFactoryPrograms[kProgramCount] = {
          {C_LVL, 0.3f}, {C_SPD, 0.2f}, {C_DPH, 0.3f},
          {D_LVL, 0.25f}, {D_SPD, 0.25f}, {D_FB, 0.25f},
      }},
-    // woodwind: half-harmonic m, octave operator 4 rising in the attack, breath from operators 1 and 3
+    // woodwind: half-harmonic m, octave operator 4 rising in the attack, a breath chiff from 1 and 3
     {"A Woody on the Trail",
      {
          {LVL1, 1.0f}, {OCT1, 0.16666667f}, {FIN1, 0.5f}, {WAV1, 0.0f}, {FEB1, 1.0f}, {A1, 0.0f}, {D1, 0.0f}, {S1, 1.0f}, {R1, 1.0f}, {LFO1, 0.0f}, {VEL1, 0.0f}, {RTE1, 0.0f},

@@ -95,7 +95,8 @@ Stereo render(const Performance& performance) {
     if (performance.lfoStill) plugin->setParameter(param::LFO_MOD, 1.0f);
     plugin->resume();
 
-    std::vector<VstMidiEvent> midi = {midiEvent(0xB0, 1, static_cast<int>(performance.wheel * 127.0f + 0.5f))};
+    std::vector<VstMidiEvent> midi = {
+        midiEvent(0xB0, 1, static_cast<int>(performance.wheel * 127.0f + 0.5f))};
     for (int key : performance.keys) midi.push_back(midiEvent(0x90, key, performance.velocity));
     send(*plugin, midi);
 
@@ -149,11 +150,12 @@ double centroidHz(const std::vector<float>& x, float sampleRate, int start, int 
 }
 
 double aliasDb(int program, int key, const Overrides& overrides) {
-    constexpr int kCount = 8192;  // 186 ms; both spectra then have bins 5.4 Hz wide
+    constexpr int kCount = 8192;    // 186 ms; both spectra then have bins 5.4 Hz wide
     constexpr double kSkip = 0.05;  // past the attack's first milliseconds
     constexpr int kLowestBin = 4;   // 21.5 Hz: offset and drift below it are judged as DC
     constexpr int kRatio = static_cast<int>(kReferenceRate / kBaseRate);
-    Performance note{program, {key}, 100, 0.0f, kSkip + kCount / kBaseRate + 0.01, kBaseRate, false, true, overrides};
+    Performance note{program,   {key}, 100,  0.0f,     kSkip + kCount / kBaseRate + 0.01,
+                     kBaseRate, false, true, overrides};
     const std::vector<float> base = render(note).left;
     note.sampleRate = kReferenceRate;
     const std::vector<float> reference = render(note).left;
@@ -221,7 +223,8 @@ VelocityResponse velocityResponse(int program, const Overrides& overrides) {
     const std::vector<float> soft = play(program, overrides, {kC4}, 40, 0.0f, 0.6, false).left;
     const std::vector<float> hard = play(program, overrides, {kC4}, 127, 0.0f, 0.6, false).left;
     return {decibels(loudestRms(hard, kBaseRate) / std::max(loudestRms(soft, kBaseRate), 1e-12)),
-            centroidHz(hard, kBaseRate, start, kCount) / std::max(centroidHz(soft, kBaseRate, start, kCount), 1.0)};
+            centroidHz(hard, kBaseRate, start, kCount) /
+                std::max(centroidHz(soft, kBaseRate, start, kCount), 1.0)};
 }
 
 }  // namespace bank

@@ -25,8 +25,8 @@ struct Performance {
     float wheel = 0.0f;  // 0..1, sent before the notes
     double seconds = 0.5;
     float sampleRate = kBaseRate;
-    bool effects = true;     // chorus and delay as the program sets them
-    bool lfoStill = false;   // LFO depth forced to the wheel, which is 0: no modulation at all
+    bool effects = true;    // chorus and delay as the program sets them
+    bool lfoStill = false;  // LFO depth forced to the wheel, which is 0: no modulation at all
     Overrides overrides = {};
 };
 
@@ -51,8 +51,11 @@ double centroidHz(const std::vector<float>& x, float sampleRate, int start, int 
 // so coarse that it cannot run at the same speed at both rates.
 double aliasDb(int program, int key, const Overrides& overrides = {});
 
-double c4LoudnessDb(int program, const Overrides& overrides = {});  // loudest 100 ms RMS of a C4 at velocity 100, effects on, dBFS
-double chordPeak(int program, const Overrides& overrides = {});     // C3 and C4 major chords at velocity 100, effects on
+double c4LoudnessDb(
+    int program,
+    const Overrides& overrides = {});  // loudest 100 ms RMS of a C4 at velocity 100, effects on, dBFS
+double chordPeak(int program,
+                 const Overrides& overrides = {});  // C3 and C4 major chords at velocity 100, effects on
 
 struct DcOffset {
     double db;  // worst DC relative to RMS over single notes C1 to C7, effects off

@@ -71,6 +71,7 @@ TEST(FactoryBankSound, VelocityShapesEveryProgramButTheOrgans) {
         if (isOrgan(p)) continue;
         const bank::VelocityResponse velocity = bank::velocityResponse(p);
         EXPECT_TRUE(velocity.levelDb >= 3.0 || velocity.brightness >= 1.15)
-            << kFactoryPrograms[p].name << ": " << velocity.levelDb << " dB, brightness x" << velocity.brightness;
+            << kFactoryPrograms[p].name << ": " << velocity.levelDb << " dB, brightness x"
+            << velocity.brightness;
     }
 }
