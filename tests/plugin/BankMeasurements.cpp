@@ -154,8 +154,13 @@ double aliasDb(int program, int key, const Overrides& overrides) {
     constexpr double kSkip = 0.05;  // past the attack's first milliseconds
     constexpr int kLowestBin = 4;   // 21.5 Hz: offset and drift below it are judged as DC
     constexpr int kRatio = static_cast<int>(kReferenceRate / kBaseRate);
-    Performance note{program,   {key}, 100,  0.0f,     kSkip + kCount / kBaseRate + 0.01,
-                     kBaseRate, false, true, overrides};
+    Performance note;
+    note.program = program;
+    note.keys = {key};
+    note.seconds = kSkip + kCount / kBaseRate + 0.01;
+    note.effects = false;
+    note.lfoStill = true;
+    note.overrides = overrides;
     const std::vector<float> base = render(note).left;
     note.sampleRate = kReferenceRate;
     const std::vector<float> reference = render(note).left;

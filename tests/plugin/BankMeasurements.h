@@ -13,8 +13,8 @@ namespace bank {
 using Overrides = std::vector<std::pair<int, float>>;
 
 constexpr float kBaseRate = 44100.0f;
-// Four times the base rate: the engine then runs at 352.8 kHz and what it folds back lies far above
-// the audible band, so this render stands for the note without aliasing.
+// Four times the base rate: the engine then runs at 352.8 kHz, and only partials above 154 kHz could
+// fold back into the audible band, so this render stands for the note without aliasing.
 constexpr float kReferenceRate = 176400.0f;
 
 // Notes played the same way for every program, from a fresh plug-in.
@@ -51,11 +51,10 @@ double centroidHz(const std::vector<float>& x, float sampleRate, int start, int 
 // so coarse that it cannot run at the same speed at both rates.
 double aliasDb(int program, int key, const Overrides& overrides = {});
 
-double c4LoudnessDb(
-    int program,
-    const Overrides& overrides = {});  // loudest 100 ms RMS of a C4 at velocity 100, effects on, dBFS
-double chordPeak(int program,
-                 const Overrides& overrides = {});  // C3 and C4 major chords at velocity 100, effects on
+// Loudest 100 ms RMS of a C4 at velocity 100, effects on, in dBFS.
+double c4LoudnessDb(int program, const Overrides& overrides = {});
+// Peak of C3 and C4 major chords at velocity 100, effects on.
+double chordPeak(int program, const Overrides& overrides = {});
 
 struct DcOffset {
     double db;  // worst DC relative to RMS over single notes C1 to C7, effects off
