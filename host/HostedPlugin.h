@@ -74,6 +74,7 @@ public:
     // Channels as buffered here: the record's counts, limited to 0..64.
     int numInputs() const override { return effect_ ? static_cast<int>(inputs_.size()) : 0; }
     int numOutputs() const override { return effect_ ? static_cast<int>(outputs_.size()) : 0; }
+    bool playsNotes() const override { return hasFlag(effFlagsIsSynth) || numInputs() == 0; }
     std::string formatName() const override { return "VST 2.4"; }
     std::string effectName() override;
     std::string vendorString();
