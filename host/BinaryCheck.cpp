@@ -1,5 +1,6 @@
 #include "host/BinaryCheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <fstream>
@@ -24,10 +25,11 @@ private:
     std::vector<uint8_t> data_;
 };
 
-std::string truncatedAt(const char* what, uint64_t index, uint64_t end, uint64_t size) {
-    return std::string("truncated: ") + what + " " + std::to_string(index) + " ends at byte " + std::to_string(end) +
-           " of " + std::to_string(size);
+std::string truncatedAt(const std::string& what, uint64_t end, uint64_t size) {
+    return "truncated: " + what + " ends at byte " + std::to_string(end) + " of " + std::to_string(size);
 }
+
+std::string numbered(const char* what, uint64_t index) { return what + std::string(" ") + std::to_string(index); }
 
 constexpr uint32_t kElfSectionNoBits = 8;  // SHT_NOBITS: .bss and the like occupy no file bytes
 
@@ -47,16 +49,24 @@ bool checkElf(const Bytes& file, std::string& reason) {
         reason = "truncated: the ELF header is incomplete";
         return false;
     }
+    if (phoff + phnum * phentsize > file.size()) {
+        reason = truncatedAt("the program header table", phoff + phnum * phentsize, file.size());
+        return false;
+    }
+    if (shoff + shnum * shentsize > file.size()) {
+        reason = truncatedAt("the section header table", shoff + shnum * shentsize, file.size());
+        return false;
+    }
     for (uint64_t i = 0; i < phnum; ++i) {
         uint64_t entry = phoff + i * phentsize, offset, fileSize;
         // p_offset and p_filesz: 64-bit at +8 and +32, 32-bit at +4 and +16.
         if (!file.read(entry + (wide ? 8 : 4), addressWidth, offset) ||
             !file.read(entry + (wide ? 32 : 16), addressWidth, fileSize)) {
-            reason = truncatedAt("program header", i, entry + phentsize, file.size());
+            reason = truncatedAt(numbered("program header", i), entry + phentsize, file.size());
             return false;
         }
         if (offset + fileSize > file.size() || offset + fileSize < offset) {
-            reason = truncatedAt("segment", i, offset + fileSize, file.size());
+            reason = truncatedAt(numbered("segment", i), offset + fileSize, file.size());
             return false;
         }
     }
@@ -65,11 +75,11 @@ bool checkElf(const Bytes& file, std::string& reason) {
         // sh_type at +4; sh_offset and sh_size: 64-bit at +24 and +32, 32-bit at +16 and +20.
         if (!file.read(entry + 4, 4, type) || !file.read(entry + (wide ? 24 : 16), addressWidth, offset) ||
             !file.read(entry + (wide ? 32 : 20), addressWidth, fileSize)) {
-            reason = truncatedAt("section header", i, entry + shentsize, file.size());
+            reason = truncatedAt(numbered("section header", i), entry + shentsize, file.size());
             return false;
         }
         if (type != kElfSectionNoBits && (offset + fileSize > file.size() || offset + fileSize < offset)) {
-            reason = truncatedAt("section", i, offset + fileSize, file.size());
+            reason = truncatedAt(numbered("section", i), offset + fileSize, file.size());
             return false;
         }
     }
@@ -83,16 +93,30 @@ bool checkPe(const Bytes& file, std::string& reason) {
         reason = "truncated: the PE header is incomplete";
         return false;
     }
+    // Unstripped DLLs (as MinGW links them) end with a COFF symbol table and its string table.
+    constexpr uint64_t kSymbolSize = 18;
+    uint64_t symbols = 0, symbolCount = 0, stringsLength = 0;
+    if (file.read(header + 12, 4, symbols) && file.read(header + 16, 4, symbolCount) && symbols > 0) {
+        uint64_t strings = symbols + symbolCount * kSymbolSize;
+        if (!file.read(strings, 4, stringsLength) || strings + stringsLength > file.size()) {
+            reason = truncatedAt("the symbol table", strings + std::max<uint64_t>(stringsLength, 4), file.size());
+            return false;
+        }
+    }
     constexpr uint64_t kSectionHeaderSize = 40;
     uint64_t table = header + 24 + optionalSize;
+    if (table + sections * kSectionHeaderSize > file.size()) {
+        reason = truncatedAt("the section table", table + sections * kSectionHeaderSize, file.size());
+        return false;
+    }
     for (uint64_t i = 0; i < sections; ++i) {
         uint64_t entry = table + i * kSectionHeaderSize, rawSize, rawOffset;
         if (!file.read(entry + 16, 4, rawSize) || !file.read(entry + 20, 4, rawOffset)) {
-            reason = truncatedAt("section header", i, entry + kSectionHeaderSize, file.size());
+            reason = truncatedAt(numbered("section header", i), entry + kSectionHeaderSize, file.size());
             return false;
         }
         if (rawSize > 0 && rawOffset + rawSize > file.size()) {
-            reason = truncatedAt("section", i, rawOffset + rawSize, file.size());
+            reason = truncatedAt(numbered("section", i), rawOffset + rawSize, file.size());
             return false;
         }
     }
