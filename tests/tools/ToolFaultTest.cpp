@@ -154,6 +154,8 @@ const FaultCase kFaultCases[] = {
      "leave no channel", "", "x.wav", "calyx2"},
 };
 
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.tool << " " << fault.arguments; }
+
 class ToolFaultCase : public ToolFault, public testing::WithParamInterface<FaultCase> {};
 
 std::string toolPath(const std::string& tool) {
