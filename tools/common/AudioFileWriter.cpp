@@ -91,6 +91,13 @@ const char* sampleFormatName(SampleFormat format) {
     return "";
 }
 
+void interleave(const float* const* channels, int channelCount, int32_t frames, std::vector<float>& interleaved) {
+    interleaved.resize(static_cast<size_t>(frames) * channelCount);
+    for (int32_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channelCount; ++c) interleaved[static_cast<size_t>(i) * channelCount + c] = channels[c][i];
+    }
+}
+
 AudioFileWriter::~AudioFileWriter() { discard(); }
 
 void AudioFileWriter::discard() {
@@ -168,10 +175,7 @@ bool AudioFileWriter::open(const std::string& path, int channels, int sampleRate
 
 bool AudioFileWriter::write(const float* const* channels, int channelCount, int32_t frames) {
     if (!file_ || channelCount != channels_) return false;
-    interleaved_.resize(static_cast<size_t>(frames) * channels_);
-    for (int32_t i = 0; i < frames; ++i) {
-        for (int c = 0; c < channels_; ++c) interleaved_[static_cast<size_t>(i) * channels_ + c] = channels[c][i];
-    }
+    interleave(channels, channels_, frames, interleaved_);
     return sf_writef_float(file_, interleaved_.data(), frames) == frames;
 }
 

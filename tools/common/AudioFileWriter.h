@@ -18,6 +18,9 @@ enum class SampleFormat { Int16, Int24, Int32, Float32 };
 bool parseSampleFormat(const std::string& text, SampleFormat& format);
 const char* sampleFormatName(SampleFormat format);
 
+// Planar channels into frame-interleaved samples (resized to fit), as sound files hold them.
+void interleave(const float* const* channels, int channelCount, int32_t frames, std::vector<float>& interleaved);
+
 class AudioFileWriter {
 public:
     AudioFileWriter() = default;

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/common/AudioFileWriter.h"
+
 namespace tools {
 namespace {
 constexpr int32_t kReplayFrames = 8192;
@@ -24,10 +26,7 @@ bool ScratchAudio::open(int channels, std::string& error) {
 
 bool ScratchAudio::append(const float* const* channels, int channelCount, int32_t frames) {
     if (!file_ || channelCount != channels_) return false;
-    interleaved_.resize(static_cast<size_t>(frames) * channels_);
-    for (int32_t i = 0; i < frames; ++i) {
-        for (int c = 0; c < channels_; ++c) interleaved_[static_cast<size_t>(i) * channels_ + c] = channels[c][i];
-    }
+    interleave(channels, channels_, frames, interleaved_);
     return std::fwrite(interleaved_.data(), sizeof(float), interleaved_.size(), file_) == interleaved_.size();
 }
 
