@@ -55,14 +55,16 @@ void connect(const host::Instrument& from, host::Instrument& to, int32_t frames)
     }
 }
 
-// Reads the next input audio into the first plug-in's inputs, silence past its end.
-void feedInput(const AudioSource& input, host::Instrument& first, std::vector<float*>& pointers, int32_t frames) {
+// Reads the next input audio into the first plug-in's inputs, silence past its end. Returns the frames
+// of input there were.
+int32_t feedInput(const AudioSource& input, host::Instrument& first, std::vector<float*>& pointers, int32_t frames) {
     const int count = first.numInputs();
-    if (!input || count == 0) return;
+    if (!input || count == 0) return 0;
     pointers.resize(static_cast<size_t>(count));
     for (int c = 0; c < count; ++c) pointers[c] = first.input(c);
     int32_t got = std::max<int32_t>(0, input(pointers.data(), count, frames));
     for (int c = 0; c < count; ++c) std::fill(pointers[c] + got, pointers[c] + frames, 0.0f);
+    return got;
 }
 
 }  // namespace
@@ -77,10 +79,11 @@ bool renderSchedule(const std::vector<host::Instrument*>& chain, const EventSche
     const double sampleRate = plugin.sampleRate();
     const int32_t blockSize = plugin.blockSize();
     const int channels = last.numOutputs();
-    const int64_t musicEnd = std::max(schedule.endSample, settings.input ? settings.inputFrames : 0);
-    const int64_t tailCap = musicEnd + static_cast<int64_t>(std::llround(std::max(0.0, settings.maxTailSeconds) * sampleRate));
+    // A stream's length is known only once it ends: until then the music lasts as long as it says.
+    int64_t musicEnd = std::max(schedule.endSample, settings.input ? settings.inputFrames : 0);
+    const int64_t tailFrames = static_cast<int64_t>(std::llround(std::max(0.0, settings.maxTailSeconds) * sampleRate));
+    int64_t tailCap = musicEnd + tailFrames;
     const int64_t silenceFrames = static_cast<int64_t>(std::llround(kSilenceSeconds * sampleRate));
-    const int64_t expectedTotal = musicEnd + silenceFrames;
 
     std::vector<host::MidiMessage> blockMessages;
     std::vector<float*> inputPointers;
@@ -127,7 +130,11 @@ bool renderSchedule(const std::vector<host::Instrument*>& chain, const EventSche
             blockMessages.push_back(message);
         }
 
-        feedInput(settings.input, plugin, inputPointers, frames);
+        int32_t inputGot = feedInput(settings.input, plugin, inputPointers, frames);
+        if (settings.input && inputGot < frames && position + inputGot < musicEnd) {
+            musicEnd = std::max(schedule.endSample, position + inputGot);
+            tailCap = musicEnd + tailFrames;
+        }
         Clock::time_point start = Clock::now();
         for (size_t stage = 0; stage < chain.size() && ok; ++stage) {
             if (stage > 0) connect(*chain[stage - 1], *chain[stage], frames);
@@ -158,7 +165,7 @@ bool renderSchedule(const std::vector<host::Instrument*>& chain, const EventSche
         if (keep < frames) quiet.append(outputs, keep, frames);
         position = blockEnd;
         statistics.framesRendered = position;
-        if (progress) progress(position, std::max(expectedTotal, position));
+        if (progress) progress(position, std::max(musicEnd + silenceFrames, position));
     }
     quiet.clear();
     for (host::Instrument* stage : chain) stage->suspend();

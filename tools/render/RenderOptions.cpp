@@ -74,6 +74,7 @@ bool integerIn(const char* text, long long low, long long high, int& out) {
 }
 
 bool isPresetExtension(const std::string& path) {
+    if (path == "-") return true;  // the file's own header says which kind it is
     std::string extension = lowercaseExtension(path);
     return extension == ".fxp" || extension == ".fxb";
 }
@@ -145,7 +146,7 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 options.presetPaths.push_back(value);
                 break;
             case kSavePreset:
-                if (!isPresetExtension(value)) {
+                if (value == "-" || !isPresetExtension(value)) {
                     error = "--save-preset " + value + ": expected a .fxp or .fxb file name";
                     return false;
                 }
@@ -212,6 +213,12 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
             return false;
         }
         options.midiPath = argv[optind];
+    }
+    int fromStandardInput = static_cast<int>(options.midiPath == "-") + static_cast<int>(options.inputPath == "-");
+    for (const std::string& path : options.presetPaths) fromStandardInput += path == "-";
+    if (fromStandardInput > 1) {
+        error = "standard input ('-') can stand for one input file only";
+        return false;
     }
     if (!options.bench && options.outputPath.empty()) {
         error = "no output file: give -o FILE (or -o - for standard output, or --bench)";
