@@ -60,6 +60,8 @@ public:
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
     AEffect* effect() const { return effect_; }
+    // The entry point the instance came from ("VSTPluginMain" or "main"); empty for createFromEntry.
+    const char* entryName() const { return module_ ? module_->entryName() : ""; }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);
 

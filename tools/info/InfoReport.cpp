@@ -120,7 +120,12 @@ size_t widest(const std::vector<Parameter>& parameters, std::string Parameter::*
 
 }  // namespace
 
-void writeInfoReport(host::HostedPlugin& plugin, const InfoRequest& request, std::ostream& out) {
+namespace {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// What only a VST 2.4 host sees: the AEffect record, the dispatcher's identity answers, the editor.
+void addVstFields(host::HostedPlugin& plugin, const InfoRequest& request, Fields& fields) {
     const AEffect& record = *plugin.effect();
     ERect rect{};
     bool hasRect = request.askEditorSize && plugin.editorRect(rect);
@@ -128,31 +133,13 @@ void writeInfoReport(host::HostedPlugin& plugin, const InfoRequest& request, std
                          : !plugin.hasFlag(effFlagsHasEditor) ? "none"
                          : request.askEditorSize              ? "declared, no rectangle"
                                                               : "declared (size not asked: no display)";
-    std::vector<std::string> programs;
-    for (int index = 0; index < record.numPrograms; ++index) {
-        std::string name;
-        programs.push_back(plugin.programNameIndexed(index, name) ? printable(name) : "(no answer)");
-    }
-    std::vector<Parameter> parameters;
-    for (int index = 0; index < record.numParams; ++index) {
-        parameters.push_back({printable(plugin.parameterName(index)), printable(plugin.parameterLabel(index)),
-                              printable(plugin.parameterDisplay(index)), plugin.parameter(index),
-                              plugin.canBeAutomated(index)});
-    }
-    std::vector<std::pair<std::string, VstIntPtr>> canDo;
-    for (const char* query : kCanDoQueries) canDo.emplace_back(query, plugin.canDo(query));
-
-    const std::vector<std::pair<std::string, std::string>> fields = {
-        {"file", request.path},
-        {"entry point", request.entryName},
+    Fields more = {
+        {"entry point", plugin.entryName()},
         {"magic", host::fourCharacterCode(record.magic) + " (" + hex(record.magic) + ")"},
         {"unique ID", host::fourCharacterCode(record.uniqueID) + " (" + hex(record.uniqueID) + ")"},
         {"version", std::to_string(record.version)},
         {"flags", std::to_string(record.flags) + " = " + flagNames(record.flags)},
-        {"inputs", std::to_string(record.numInputs)},
-        {"outputs", std::to_string(record.numOutputs)},
         {"initial delay", std::to_string(record.initialDelay)},
-        {"effect name", printable(plugin.effectName())},
         {"vendor", printable(plugin.vendorString())},
         {"product", printable(plugin.productString())},
         {"vendor version", std::to_string(plugin.vendorVersion())},
@@ -160,6 +147,36 @@ void writeInfoReport(host::HostedPlugin& plugin, const InfoRequest& request, std
         {"category", categoryName(plugin.category())},
         {"editor", editor},
     };
+    fields.insert(fields.end(), more.begin(), more.end());
+}
+
+}  // namespace
+
+void writeInfoReport(host::Instrument& plugin, const InfoRequest& request, std::ostream& out) {
+    auto* vst = dynamic_cast<host::HostedPlugin*>(&plugin);
+    std::vector<std::string> programs;
+    for (int index = 0; index < plugin.numPrograms(); ++index) {
+        std::string name;
+        programs.push_back(plugin.programNameIndexed(index, name) ? printable(name) : "(no answer)");
+    }
+    std::vector<Parameter> parameters;
+    for (int index = 0; index < plugin.numParameters(); ++index) {
+        parameters.push_back({printable(plugin.parameterName(index)), vst ? printable(vst->parameterLabel(index)) : "",
+                              vst ? printable(vst->parameterDisplay(index)) : "", plugin.parameter(index),
+                              !vst || vst->canBeAutomated(index)});
+    }
+    std::vector<std::pair<std::string, VstIntPtr>> canDo;
+    if (vst) {
+        for (const char* query : kCanDoQueries) canDo.emplace_back(query, vst->canDo(query));
+    }
+    Fields fields = {
+        {"file", request.path},
+        {"format", plugin.formatName()},
+        {"effect name", printable(plugin.effectName())},
+        {"inputs", std::to_string(plugin.numInputs())},
+        {"outputs", std::to_string(plugin.numOutputs())},
+    };
+    if (vst) addVstFields(*vst, request, fields);
 
     if (request.json) {
         out << "{\n";
@@ -198,6 +215,7 @@ void writeInfoReport(host::HostedPlugin& plugin, const InfoRequest& request, std
             << padded(p.display, displayWidth) << padded(p.label, labelWidth) << (p.automatable ? "yes" : "no") << "\n";
     }
 
+    if (canDo.empty()) return;
     out << "\nCan do:\n";
     for (const auto& [query, answer] : canDo) out << "  " << padded(query, 22) << canDoAnswer(answer) << " (" << answer << ")\n";
 }

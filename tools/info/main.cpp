@@ -1,11 +1,11 @@
-// calyx2-info: prints what a VST 2.4 host sees of a plug-in binary.
+// calyx2-info: prints what a host sees of a plug-in binary.
 #include <getopt.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
-#include "host/HostedPlugin.h"
+#include "host/InstrumentLoader.h"
 #include "tools/common/ExitCodes.h"
 #include "tools/common/PluginLocator.h"
 #include "tools/info/InfoReport.h"
@@ -15,8 +15,8 @@ namespace {
 void printHelp() {
     std::printf(
         "Usage: calyx2-info [OPTIONS] [-p] [PLUGIN]\n"
-        "Prints what a VST 2.4 host sees of a plug-in binary: identity, flags, channels, versions,\n"
-        "category, programs, parameters (name, current value, display, label, automatable) and canDo\n"
+        "Prints what a host sees of a plug-in: identity, channels, programs and parameters (name, current\n"
+        "value, display, label, automatable); for VST 2.4 also flags, versions, category and canDo\n"
         "answers. Without PLUGIN it reads the calyx2 plug-in built next to this tool (or $CALYX2_PLUGIN).\n"
         "\n"
         "  -p, --plugin PATH|NAME  the plug-in (a NAME is looked up in $VST_PATH, ~/.vst, /usr/lib/vst, ...)\n"
@@ -74,13 +74,11 @@ int main(int argc, char** argv) {
     if (optind < argc) name = argv[optind];
     std::string error;
     if (!tools::locatePlugin(name, request.path, error)) return fail(tools::kExitPlugin, error);
-    auto module = host::PluginModule::load(request.path, error);
-    auto plugin = module ? host::HostedPlugin::create(module, error) : nullptr;
+    auto plugin = host::loadInstrument(request.path, error);
     if (!plugin) return fail(tools::kExitPlugin, error);
     plugin->open();
     plugin->setSampleRate(48000.0f);
     plugin->setBlockSize(512);
-    request.entryName = module->entryName();
     request.askEditorSize = hasDisplay();
     tools::writeInfoReport(*plugin, request, std::cout);
     plugin->close();
