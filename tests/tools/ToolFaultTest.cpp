@@ -169,8 +169,12 @@ TEST_P(ToolFaultCase, ExitCodeMessageAndFiles) {
         EXPECT_NE(result.err.find(fault.message), std::string::npos) << result.err;
         EXPECT_EQ(result.err.rfind("calyx2-" + std::string(fault.tool) + ": ", 0), 0u) << result.err;
     }
-    if (*fault.untouched) EXPECT_EQ(readText(file(fault.untouched)), "precious");
-    if (*fault.absent) EXPECT_FALSE(exists(file(fault.absent))) << fault.absent;
+    if (*fault.untouched) {
+        EXPECT_EQ(readText(file(fault.untouched)), "precious");
+    }
+    if (*fault.absent) {
+        EXPECT_FALSE(exists(file(fault.absent))) << fault.absent;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Tools, ToolFaultCase, testing::ValuesIn(kFaultCases),
