@@ -50,8 +50,9 @@ bool parsePanelOptions(int argc, char** argv, PanelOptions& options, std::string
         switch (option) {
             case 'o': options.output = value; break;
             case kProgram:
+                // Worded as the tools that look programs up in a plug-in word it.
                 if (!tools::parseInteger(value, number) || number < 0 || number >= kPrograms) {
-                    error = "--program " + value + ": program out of range (0.." + std::to_string(kPrograms - 1) + ")";
+                    error = "program " + value + " out of range (0.." + std::to_string(kPrograms - 1) + ")";
                     return false;
                 }
                 options.program = static_cast<int>(number);
