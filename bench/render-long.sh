@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# calyx2-render on long MIDI files: realtime factor (from --bench) and peak memory (from
-# /usr/bin/time -v) for output to a file and to a pipe. Memory should not grow with the length.
+# calyx2-render on long MIDI files: realtime factor (from --bench), CPU seconds and peak memory (from
+# /usr/bin/time -v) for output to a file and to a pipe. Memory should not grow with the length. On a
+# busy machine the realtime factor wanders; the CPU seconds hold still.
 #   bench/render-long.sh [RENDER-TOOL] [MINUTES...]     (defaults: build/tools/render/calyx2-render, 2 10)
 set -euo pipefail
 render=${1:-build/tools/render/calyx2-render}
@@ -25,12 +26,15 @@ write_song() {
 
 peak_rss() { grep 'Maximum resident' "$1" | awk '{print $NF " kB"}'; }
 
-printf '%-8s %-10s %-16s %-16s\n' minutes realtime "RSS to file" "RSS to pipe"
+cpu_seconds() { grep 'User time' "$1" | awk '{print $NF}'; }
+
+printf '%-8s %-10s %-12s %-16s %-16s\n' minutes realtime "CPU s" "RSS to file" "RSS to pipe"
 for m in "${minutes[@]}"; do
     song="$work/song-$m.mid"
     write_song "$m" "$song"
     speed=$("$render" --bench "$song" | awk '/^realtime:/ {print $2}')
     /usr/bin/time -v "$render" -q -d float "$song" -o "$work/out.wav" 2> "$work/file.time"
     /usr/bin/time -v "$render" -q -d float "$song" -o - 2> "$work/pipe.time" | cat > /dev/null
-    printf '%-8s %-10s %-16s %-16s\n' "$m" "$speed" "$(peak_rss "$work/file.time")" "$(peak_rss "$work/pipe.time")"
+    printf '%-8s %-10s %-12s %-16s %-16s\n' "$m" "$speed" "$(cpu_seconds "$work/file.time")" \
+        "$(peak_rss "$work/file.time")" "$(peak_rss "$work/pipe.time")"
 done
