@@ -60,6 +60,8 @@ public:
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
     AEffect* effect() const { return effect_; }
+    // The entry point the instance came from ("VSTPluginMain" or "main"); empty for createFromEntry.
+    const char* entryName() const { return module_ ? module_->entryName() : ""; }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);
 
@@ -74,6 +76,7 @@ public:
     // Channels as buffered here: the record's counts, limited to 0..64.
     int numInputs() const override { return effect_ ? static_cast<int>(inputs_.size()) : 0; }
     int numOutputs() const override { return effect_ ? static_cast<int>(outputs_.size()) : 0; }
+    bool playsNotes() const override { return hasFlag(effFlagsIsSynth) || numInputs() == 0; }
     std::string formatName() const override { return "VST 2.4"; }
     std::string effectName() override;
     std::string vendorString();

@@ -41,6 +41,10 @@ public:
 
     virtual int numInputs() const = 0;
     virtual int numOutputs() const = 0;
+    // True for an instrument that makes its sound from notes; false for an effect, which needs audio
+    // at its inputs. Formats that say which they are answer so; without that, a plug-in with no inputs
+    // can only be an instrument.
+    virtual bool playsNotes() const { return numInputs() == 0; }
     // Renders frames (1..blockSize) into the output buffers after delivering the given messages,
     // which must be ordered by deltaFrames and lie inside the block. Returns false, rendering
     // nothing, when the instance is not resumed or the block or its events are out of bounds.

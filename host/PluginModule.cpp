@@ -1,5 +1,7 @@
 #include "host/PluginModule.h"
 
+#include "host/BinaryCheck.h"
+
 #include <sys/stat.h>
 
 #ifdef _WIN32
@@ -61,6 +63,11 @@ std::shared_ptr<PluginModule> PluginModule::load(const std::string& path, std::s
     }
     if (!S_ISREG(info.st_mode)) {
         error = path + ": not a plug-in (not a regular file)";
+        return nullptr;
+    }
+    std::string damage;
+    if (!binaryLooksWhole(path, damage)) {
+        error = path + ": damaged plug-in binary (" + damage + ")";
         return nullptr;
     }
     std::string loaderError;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "host/HostedPlugin.h"
 #include "host/PluginModule.h"
@@ -41,6 +42,27 @@ TEST(PluginModule, AnEntryThatReturnsNullIsReported) {
     EXPECT_FALSE(HostedPlugin::create(module, error));
     EXPECT_TRUE(contains(error, "returned no instance")) << error;
     EXPECT_TRUE(contains(error, NULL_ENTRY_PLUGIN)) << error;
+}
+
+// A binary cut short maps fine and kills the process with SIGBUS at the first touch past its end; its
+// own headers say how long it should be, so it is refused before loading.
+TEST(PluginModule, ATruncatedBinaryIsRefusedBeforeLoading) {
+    std::ifstream in(NULL_ENTRY_PLUGIN, std::ios::binary);
+    std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 1024u);
+    std::string cut = testing::TempDir() + "cut-plugin.bin";
+    for (size_t length : {size_t(64), whole.size() / 8, whole.size() / 2, whole.size() - 1, whole.size()}) {
+        std::ofstream(cut, std::ios::binary | std::ios::trunc).write(whole.data(), static_cast<std::streamsize>(length));
+        std::string error;
+        auto module = PluginModule::load(cut, error);
+        if (length == whole.size()) {
+            EXPECT_TRUE(module) << error;
+        } else {
+            EXPECT_FALSE(module) << length;
+            EXPECT_TRUE(contains(error, "damaged plug-in binary (truncated")) << length << ": " << error;
+        }
+    }
+    std::remove(cut.c_str());
 }
 
 }  // namespace

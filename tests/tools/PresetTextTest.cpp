@@ -29,7 +29,7 @@ TEST(PresetText, FormatAndParseGiveBackNamesAndExactFloats) {
     PresetText original;
     original.pluginId = "KZC2";
     original.currentProgram = 3;
-    const float awkward[] = {0.1f, 1.0f / 3.0f, 1.17549435e-38f, 0.99999994f, 1.5f, 0.0f};
+    const float awkward[] = {0.1f, 1.0f / 3.0f, 1.17549435e-38f, 0.99999994f, 0.7f, 0.0f};
     tools::TextProgram first;
     first.name = "Quote \" and \\ backslash";
     for (int i = 0; i < 6; ++i) first.values.push_back({"P" + std::to_string(i), awkward[i], 0});

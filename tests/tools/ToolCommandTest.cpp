@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "SmfBytes.h"
+#include "ToolRunning.h"
 
 namespace {
 
@@ -20,23 +21,6 @@ const std::string kCalyx2 = CALYX2_PLUGIN_FILE;
 #define REQUIRE_CALYX2() GTEST_SKIP() << "the calyx2 target is not part of this build"
 const std::string kCalyx2;
 #endif
-
-struct Result {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-}
 
 class ToolCommand : public testing::Test {
 protected:

@@ -34,7 +34,37 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-int createTemporaryFor(const std::string& path, std::string& temporaryPath, std::string& error) {
+std::string followLinks(const std::string& path) {
+    constexpr int kMostLinks = 40;  // as the kernel's own limit, against loops
+    std::string current = path;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::vector<char> target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1);
+        ssize_t length = readlink(current.c_str(), target.data(), target.size() - 1);
+        if (length <= 0) return current;
+        std::string next(target.data(), static_cast<size_t>(length));
+        current = next[0] == '/' || current.find('/') == std::string::npos ? next : directoryOf(current) + "/" + next;
+    }
+    return current;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == "-" || b == "-") return false;
+    struct stat first {}, second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+std::string overwritesInput(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        if (sameFile(output, input)) return "refusing to write " + output + ": it is the input " + input;
+    }
+    return "";
+}
+
+int createTemporaryFor(const std::string& requestedPath, std::string& temporaryPath, std::string& error) {
+    const std::string path = requestedPath == "-" ? requestedPath : followLinks(requestedPath);
     std::string pattern;
     if (path == "-") {
         const char* directory = std::getenv("TMPDIR");
@@ -66,16 +96,24 @@ int createTemporaryFor(const std::string& path, std::string& temporaryPath, std:
 
 bool publishTemporary(const std::string& temporaryPath, const std::string& path, std::string& error) {
     if (path != "-") {
-        if (std::rename(temporaryPath.c_str(), path.c_str()) != 0) {
+        if (std::rename(temporaryPath.c_str(), followLinks(path).c_str()) != 0) {
             error = "cannot write " + path + ": " + std::strerror(errno);
             std::remove(temporaryPath.c_str());
             return false;
         }
         return true;
     }
-    std::vector<uint8_t> bytes;
-    bool ok = readWholeFile(temporaryPath, bytes, error) && writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (!ok && error.empty()) error = std::string("cannot write to standard output: ") + std::strerror(errno);
+    // Copied a piece at a time: the file may be far larger than memory should hold.
+    int fd = ::open(temporaryPath.c_str(), O_RDONLY);
+    bool ok = fd >= 0;
+    uint8_t buffer[65536];
+    ssize_t count = 0;
+    while (ok && (count = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (count < 0 && errno == EINTR) continue;
+        ok = count > 0 && writeAll(STDOUT_FILENO, buffer, static_cast<size_t>(count));
+    }
+    if (!ok) error = std::string("cannot write to standard output: ") + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
     std::remove(temporaryPath.c_str());
     return ok;
 }

@@ -61,6 +61,8 @@ bool parseNumber(const std::string& text, double& value) {
     return errno == 0 && end && *end == 0 && std::isfinite(value);
 }
 
+bool isParameterValue(double value) { return value >= 0.0 && value <= 1.0; }
+
 bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& error) {
     size_t equals = text.find('=');
     if (equals == std::string::npos) {
@@ -73,8 +75,8 @@ bool parseParameterSetting(const std::string& text, ParameterSetting& setting, s
         error = "--set " + text + ": expected NAME=VALUE with a number for VALUE";
         return false;
     }
-    if (value < 0.0 || value > 1.0) {
-        error = "--set " + text + ": parameter values run from 0 to 1";
+    if (!isParameterValue(value)) {
+        error = "--set " + text + ": " + kParameterRangeMessage;
         return false;
     }
     setting.value = static_cast<float>(value);

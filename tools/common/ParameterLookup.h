@@ -13,6 +13,10 @@ struct ParameterSetting {
     float value = 0.0f;
 };
 
+// What every tool says of a parameter value outside 0..1, after naming the value.
+constexpr const char* kParameterRangeMessage = "parameter values run from 0 to 1";
+bool isParameterValue(double value);
+
 // "NAME=VALUE" with VALUE a number from 0 to 1.
 bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& error);
 

@@ -86,7 +86,8 @@ bool applyProgram(host::HostedPlugin& plugin, const TextProgram& program, std::s
 
 std::string formatPresetText(const PresetText& text) {
     std::ostringstream out;
-    out << "# Calyx2 programs: a \"program\" line, then NAME = value (0 to 1) for each parameter.\n";
+    out << "# " << (text.pluginName.empty() ? "Plug-in" : text.pluginName)
+        << " programs: a \"program\" line, then NAME = value (0 to 1) for each parameter.\n";
     if (!text.pluginId.empty()) out << "plugin " << quoted(text.pluginId) << "\n";
     if (text.currentProgram >= 0) out << "current " << text.currentProgram << "\n";
     for (const TextProgram& program : text.programs) {
@@ -135,6 +136,7 @@ bool parsePresetText(const std::string& source, PresetText& text, std::string& e
         double value;
         if (key.empty()) return fail("a value without a parameter name");
         if (!parseNumber(trimmed(line.substr(equals + 1)), value)) return fail("'" + key + "' needs a number");
+        if (!isParameterValue(value)) return fail(line + ": " + kParameterRangeMessage);
         text.programs.back().values.push_back({key, value, lineNumber});
     }
     if (text.programs.empty()) {
@@ -147,6 +149,7 @@ bool parsePresetText(const std::string& source, PresetText& text, std::string& e
 PresetText presetTextFromPlugin(host::HostedPlugin& plugin, bool wholeBank) {
     PresetText text;
     text.pluginId = host::fourCharacterCode(plugin.uniqueId());
+    text.pluginName = plugin.effectName();
     std::vector<std::string> keys = parameterKeys(plugin);
     if (!wholeBank) {
         text.programs.push_back(currentProgramText(plugin, keys));

@@ -1,6 +1,6 @@
 // A readable, diffable form of programs:
 //
-//   # comment lines start with '#'
+//   # comment lines start with '#'; the first names the plug-in the text came from
 //   plugin "KZC2"
 //   current 3
 //
@@ -34,6 +34,7 @@ struct TextProgram {
 
 struct PresetText {
     std::string pluginId;     // four characters, or empty
+    std::string pluginName;   // written in the heading comment only
     int currentProgram = -1;  // -1: not given
     std::vector<TextProgram> programs;
 };

@@ -1,6 +1,10 @@
 #include "tools/info/InfoReport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "host/PresetFile.h"
 
@@ -76,52 +80,144 @@ std::string categoryName(VstIntPtr category) {
     return "unknown (" + std::to_string(category) + ")";
 }
 
-void writeInfoReport(host::HostedPlugin& plugin, const std::string& path, const std::string& entryName,
-                     std::ostream& out) {
+namespace {
+
+struct Parameter {
+    std::string name, label, display;
+    float value;
+    bool automatable;
+};
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 32 || u == 127) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+size_t widest(const std::vector<Parameter>& parameters, std::string Parameter::*field, size_t heading) {
+    size_t width = heading;
+    for (const Parameter& parameter : parameters) width = std::max(width, (parameter.*field).size());
+    return width + 2;
+}
+
+}  // namespace
+
+namespace {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// What only a VST 2.4 host sees: the AEffect record, the dispatcher's identity answers, the editor.
+void addVstFields(host::HostedPlugin& plugin, const InfoRequest& request, Fields& fields) {
     const AEffect& record = *plugin.effect();
-    out << "File:             " << path << "\n";
-    out << "Entry point:      " << entryName << "\n";
-    out << "Magic:            " << host::fourCharacterCode(record.magic) << " (" << hex(record.magic) << ")\n";
-    out << "Unique ID:        " << host::fourCharacterCode(record.uniqueID) << " (" << hex(record.uniqueID) << ")\n";
-    out << "Version:          " << record.version << "\n";
-    out << "Flags:            " << record.flags << " = " << flagNames(record.flags) << "\n";
-    out << "Inputs:           " << record.numInputs << "\n";
-    out << "Outputs:          " << record.numOutputs << "\n";
-    out << "Initial delay:    " << record.initialDelay << "\n";
-    out << "Effect name:      " << printable(plugin.effectName()) << "\n";
-    out << "Vendor:           " << printable(plugin.vendorString()) << "\n";
-    out << "Product:          " << printable(plugin.productString()) << "\n";
-    out << "Vendor version:   " << plugin.vendorVersion() << "\n";
-    out << "VST version:      " << plugin.vstVersion() << "\n";
-    out << "Category:         " << categoryName(plugin.category()) << "\n";
     ERect rect{};
-    if (plugin.editorRect(rect)) {
-        out << "Editor:           " << (rect.right - rect.left) << " x " << (rect.bottom - rect.top) << "\n";
-    } else {
-        out << "Editor:           " << (plugin.hasFlag(effFlagsHasEditor) ? "declared, no rectangle" : "none") << "\n";
-    }
+    bool hasRect = request.askEditorSize && plugin.editorRect(rect);
+    std::string editor = hasRect ? std::to_string(rect.right - rect.left) + " x " + std::to_string(rect.bottom - rect.top)
+                         : !plugin.hasFlag(effFlagsHasEditor) ? "none"
+                         : request.askEditorSize              ? "declared, no rectangle"
+                                                              : "declared (size not asked: no display)";
+    Fields more = {
+        {"entry point", plugin.entryName()},
+        {"magic", host::fourCharacterCode(record.magic) + " (" + hex(record.magic) + ")"},
+        {"unique ID", host::fourCharacterCode(record.uniqueID) + " (" + hex(record.uniqueID) + ")"},
+        {"version", std::to_string(record.version)},
+        {"flags", std::to_string(record.flags) + " = " + flagNames(record.flags)},
+        {"initial delay", std::to_string(record.initialDelay)},
+        {"vendor", printable(plugin.vendorString())},
+        {"product", printable(plugin.productString())},
+        {"vendor version", std::to_string(plugin.vendorVersion())},
+        {"VST version", std::to_string(plugin.vstVersion())},
+        {"category", categoryName(plugin.category())},
+        {"editor", editor},
+    };
+    fields.insert(fields.end(), more.begin(), more.end());
+}
 
-    out << "\nPrograms (" << record.numPrograms << "):\n";
-    for (int index = 0; index < record.numPrograms; ++index) {
+}  // namespace
+
+void writeInfoReport(host::Instrument& plugin, const InfoRequest& request, std::ostream& out) {
+    auto* vst = dynamic_cast<host::HostedPlugin*>(&plugin);
+    std::vector<std::string> programs;
+    for (int index = 0; index < plugin.numPrograms(); ++index) {
         std::string name;
-        bool answered = plugin.programNameIndexed(index, name);
-        out << "  " << padded(std::to_string(index), 4) << (answered ? printable(name) : "(no answer)") << "\n";
+        programs.push_back(plugin.programNameIndexed(index, name) ? printable(name) : "(no answer)");
+    }
+    std::vector<Parameter> parameters;
+    for (int index = 0; index < plugin.numParameters(); ++index) {
+        parameters.push_back({printable(plugin.parameterName(index)), vst ? printable(vst->parameterLabel(index)) : "",
+                              vst ? printable(vst->parameterDisplay(index)) : "", plugin.parameter(index),
+                              !vst || vst->canBeAutomated(index)});
+    }
+    std::vector<std::pair<std::string, VstIntPtr>> canDo;
+    if (vst) {
+        for (const char* query : kCanDoQueries) canDo.emplace_back(query, vst->canDo(query));
+    }
+    Fields fields = {
+        {"file", request.path},
+        {"format", plugin.formatName()},
+        {"effect name", printable(plugin.effectName())},
+        {"inputs", std::to_string(plugin.numInputs())},
+        {"outputs", std::to_string(plugin.numOutputs())},
+    };
+    if (vst) addVstFields(*vst, request, fields);
+
+    if (request.json) {
+        out << "{\n";
+        for (const auto& [key, value] : fields) out << "  " << jsonString(key) << ": " << jsonString(value) << ",\n";
+        out << "  \"programs\": [";
+        for (size_t i = 0; i < programs.size(); ++i) out << (i ? ", " : "") << jsonString(programs[i]);
+        out << "],\n  \"current program\": " << plugin.program() << ",\n  \"parameters\": [";
+        for (size_t i = 0; i < parameters.size(); ++i) {
+            const Parameter& p = parameters[i];
+            out << (i ? ",\n" : "\n") << "    {\"index\": " << i << ", \"name\": " << jsonString(p.name)
+                << ", \"label\": " << jsonString(p.label) << ", \"display\": " << jsonString(p.display)
+                << ", \"value\": " << number(p.value) << ", \"automatable\": " << (p.automatable ? "true" : "false") << "}";
+        }
+        out << (parameters.empty() ? "" : "\n  ") << "],\n  \"can do\": {";
+        for (size_t i = 0; i < canDo.size(); ++i) out << (i ? ", " : "") << jsonString(canDo[i].first) << ": " << canDo[i].second;
+        out << "}\n}\n";
+        return;
     }
 
-    out << "\nParameters (" << record.numParams << "):\n";
-    out << "  " << padded("index", 7) << padded("name", 10) << padded("label", 10) << padded("display", 10)
-        << "automatable\n";
-    for (int index = 0; index < record.numParams; ++index) {
-        out << "  " << padded(std::to_string(index), 7) << padded(printable(plugin.parameterName(index)), 10)
-            << padded(printable(plugin.parameterLabel(index)), 10) << padded(printable(plugin.parameterDisplay(index)), 10)
-            << (plugin.canBeAutomated(index) ? "yes" : "no") << "\n";
+    for (const auto& [key, value] : fields) {
+        std::string heading = key == "VST version" ? key : std::string(1, static_cast<char>(std::toupper(key[0]))) + key.substr(1);
+        out << padded(heading + ":", 18) << value << "\n";
+    }
+    out << "\nPrograms (" << programs.size() << "), current " << plugin.program() << ":\n";
+    for (size_t index = 0; index < programs.size(); ++index) out << "  " << padded(std::to_string(index), 6) << programs[index] << "\n";
+
+    out << "\nParameters (" << parameters.size() << "):\n";
+    const size_t nameWidth = widest(parameters, &Parameter::name, 4);
+    const size_t labelWidth = widest(parameters, &Parameter::label, 5);
+    const size_t displayWidth = widest(parameters, &Parameter::display, 7);
+    out << "  " << padded("index", 7) << padded("name", nameWidth) << padded("value", 13) << padded("display", displayWidth)
+        << padded("label", labelWidth) << "automatable\n";
+    for (size_t index = 0; index < parameters.size(); ++index) {
+        const Parameter& p = parameters[index];
+        out << "  " << padded(std::to_string(index), 7) << padded(p.name, nameWidth) << padded(number(p.value), 13)
+            << padded(p.display, displayWidth) << padded(p.label, labelWidth) << (p.automatable ? "yes" : "no") << "\n";
     }
 
+    if (canDo.empty()) return;
     out << "\nCan do:\n";
-    for (const char* query : kCanDoQueries) {
-        VstIntPtr answer = plugin.canDo(query);
-        out << "  " << padded(query, 22) << canDoAnswer(answer) << " (" << answer << ")\n";
-    }
+    for (const auto& [query, answer] : canDo) out << "  " << padded(query, 22) << canDoAnswer(answer) << " (" << answer << ")\n";
 }
 
 }  // namespace tools

@@ -2,13 +2,17 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
+namespace {
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    bytes->insert(bytes->end(), data, data + length);
+}
+void flushNothing(png_structp) {}
+}  // namespace
 
-bool writePng(const std::string& path, const RgbImage& image) {
+bool encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes) {
     if (image.width <= 0 || image.height <= 0) return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file) return false;
+    bytes.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -16,7 +20,7 @@ bool writePng(const std::string& path, const RgbImage& image) {
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_init_io(png, file.get());
+    png_set_write_fn(png, &bytes, appendBytes, flushNothing);
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -25,5 +29,5 @@ bool writePng(const std::string& path, const RgbImage& image) {
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fflush(file.get()) == 0;
+    return true;
 }

@@ -1,8 +1,10 @@
-// Writes an RGB picture as an 8-bit PNG file.
+// Encodes an RGB picture as an 8-bit PNG file image.
 #pragma once
 
-#include <string>
+#include <cstdint>
+#include <vector>
 
 #include "editor/offscreen/RgbImage.h"
 
-bool writePng(const std::string& path, const RgbImage& image);
+// False when libpng fails or the picture is empty.
+bool encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes);

@@ -18,7 +18,7 @@ namespace {
 using namespace tools;
 
 const char* const kHelp =
-    "Usage: calyx2-presets [--plugin PATH] COMMAND ARGUMENTS\n"
+    "Usage: calyx2-presets [-p PLUGIN] COMMAND ARGUMENTS\n"
     "Exports, lists and converts VST preset files (.fxp: one program, .fxb: a bank).\n"
     "\n"
     "Commands:\n"
@@ -31,10 +31,13 @@ const char* const kHelp =
     "                                  out keep their factory values\n"
     "\n"
     "Options:\n"
-    "  -p, --plugin PATH  the plug-in (default: calyx2 built next to this tool, or $CALYX2_PLUGIN)\n"
-    "  -h, --help         show this help\n"
-    "  -V, --version      show the version\n"
-    "Output files are replaced only once complete; '-' as OUT means standard output.\n"
+    "  -p, --plugin PATH|NAME  the plug-in (default: calyx2 built next to this tool, or $CALYX2_PLUGIN;\n"
+    "                          a NAME is looked up in $VST_PATH, ~/.vst, /usr/lib/vst, ...)\n"
+    "  -h, --help              show this help\n"
+    "  -V, --version           show the version\n"
+    "Every FILE may be '-' for standard input and every OUT '-' for standard output (from-text\n"
+    "writes a bank there when the text has a 'current' line or several programs). Output files are\n"
+    "replaced only once complete, and never when they are one of the inputs.\n"
     "\n";
 
 int fail(int code, const std::string& message) {
@@ -57,7 +60,9 @@ std::unique_ptr<host::HostedPlugin> loadPlugin(std::string& error) {
     return plugin;
 }
 
-bool wantsBank(const std::string& path, int& code, std::string& error) {
+// Standard output takes either; which one the command makes is then up to it (standardOutputBank).
+bool wantsBank(const std::string& path, int& code, std::string& error, bool standardOutputBank = false) {
+    if (path == "-") return standardOutputBank;
     std::string extension = lowercaseExtension(path);
     if (extension != ".fxb" && extension != ".fxp") {
         error = path + ": expected a .fxp or .fxb file name";
@@ -77,17 +82,30 @@ bool readPreset(const std::string& path, host::Preset& preset, std::string& erro
     return true;
 }
 
+// Writes what the plug-in exported, after making sure it takes it back: a file it then refuses
+// would be a preset nobody can load.
 int writePreset(const std::string& path, const host::Preset& preset) {
     std::string error;
     if (isTerminalOutput(path)) return fail(kExitUsage, "standard output is a terminal; name a file instead");
+    auto fresh = loadPlugin(error);
+    if (!fresh) return fail(kExitPlugin, error);
+    if (!host::applyPreset(*fresh, preset, error)) {
+        return fail(kExitPlugin, std::string("the plug-in refuses the ") + (preset.isBank() ? "bank" : "program") +
+                                     " it exported itself (" + error + "); nothing written");
+    }
     if (!writeFileAtomically(path, host::serializePreset(preset), error)) return fail(kExitOutput, error);
     return kExitOk;
+}
+
+int refuseOverwrite(const std::string& in, const std::string& out) {
+    std::string clash = overwritesInput(out, {in});
+    return clash.empty() ? kExitOk : fail(kExitOutput, clash);
 }
 
 int exportBank(const std::string& out) {
     std::string error;
     int code = kExitOk;
-    bool bank = wantsBank(out, code, error);
+    bool bank = wantsBank(out, code, error, true);
     if (code) return fail(code, error);
     if (!bank) return fail(kExitUsage, out + ": a bank goes into a .fxb file");
     auto plugin = loadPlugin(error);
@@ -156,30 +174,49 @@ int list(const std::string& path) {
 }
 
 int toText(const std::string& path, const std::string& out) {
+    if (int code = refuseOverwrite(path, out)) return code;
     std::string error;
     host::Preset preset;
     if (!readPreset(path, preset, error)) return fail(kExitInput, error);
     int code = kExitOk;
     auto plugin = pluginWithPreset(path, preset, code, error);
     if (!plugin) return fail(code, error);
-    std::string text = formatPresetText(presetTextFromPlugin(*plugin, preset.isBank()));
-    if (!writeFileAtomically(out, std::vector<uint8_t>(text.begin(), text.end()), error)) return fail(kExitOutput, error);
+    PresetText text = presetTextFromPlugin(*plugin, preset.isBank());
+    // The file's own names, where it keeps them: not every plug-in lets a host rename its programs.
+    if (!preset.isBank()) {
+        text.programs[0].name = preset.name;
+    } else if (!preset.opaque) {
+        for (size_t i = 0; i < preset.programs.size() && i < text.programs.size(); ++i) text.programs[i].name = preset.programs[i].name;
+    }
+    std::string formatted = formatPresetText(text);
+    if (!writeFileAtomically(out, std::vector<uint8_t>(formatted.begin(), formatted.end()), error)) {
+        return fail(kExitOutput, error);
+    }
     return kExitOk;
 }
 
 int fromText(const std::string& path, const std::string& out) {
+    if (int code = refuseOverwrite(path, out)) return code;
     std::string error;
     int code = kExitOk;
-    bool bank = wantsBank(out, code, error);
+    wantsBank(out, code, error);
     if (code) return fail(code, error);
     std::vector<uint8_t> bytes;
     if (!readWholeFile(path, bytes, error)) return fail(kExitInput, error);
     PresetText text;
     if (!parsePresetText(std::string(bytes.begin(), bytes.end()), text, error)) return fail(kExitInput, path + ": " + error);
+    bool bank = wantsBank(out, code, error, text.currentProgram >= 0 || text.programs.size() > 1);
     auto plugin = loadPlugin(error);
     if (!plugin) return fail(kExitPlugin, error);
     if (!applyPresetText(*plugin, text, bank, error)) return fail(kExitInput, path + ": " + error);
-    return writePreset(out, bank ? host::captureBank(*plugin) : host::captureProgram(*plugin));
+    host::Preset preset = bank ? host::captureBank(*plugin) : host::captureProgram(*plugin);
+    // The text's names, where the file keeps them: not every plug-in lets a host rename its programs.
+    if (!bank) {
+        preset.name = text.programs[0].name;
+    } else if (!preset.opaque) {
+        for (size_t i = 0; i < text.programs.size() && i < preset.programs.size(); ++i) preset.programs[i].name = text.programs[i].name;
+    }
+    return writePreset(out, preset);
 }
 
 }  // namespace

@@ -9,40 +9,62 @@ namespace tools {
 
 const char* const kRenderHelp =
     "Usage: calyx2-render [OPTIONS] [MIDI-FILE]\n"
-    "Plays a Standard MIDI File (format 0 or 1) through a VST 2.4 instrument and writes the audio.\n"
-    "Without a MIDI file it plays a built-in demo piece. The release tail is rendered until the\n"
-    "output falls silent (at most --tail seconds).\n"
+    "Plays a Standard MIDI File (format 0 or 1) through a plug-in instrument, or audio through an\n"
+    "effect, and writes the audio as it renders. Without a MIDI file an instrument plays a built-in\n"
+    "demo piece. The release tail is rendered until the output falls silent (at most --tail seconds).\n"
     "\n"
-    "  -p, --plugin PATH        the instrument (default: calyx2 built next to this tool, or $CALYX2_PLUGIN)\n"
-    "  -m, --midi-file FILE     the MIDI file (or give it as the last argument)\n"
+    "  -p, --plugin PATH|NAME   the plug-in (default: calyx2 built next to this tool, or $CALYX2_PLUGIN);\n"
+    "                           a NAME is looked up in $VST_PATH, ~/.vst, /usr/lib/vst, $CLAP_PATH, ...;\n"
+    "                           repeat to chain plug-ins: each later one processes the one before\n"
+    "  -m, --midi-file FILE     the MIDI file (or give it as the last argument; '-': standard input)\n"
+    "  -i, --input FILE         audio for the first plug-in's inputs (any file libsndfile reads)\n"
     "  -o, --output FILE        the audio file: .wav, .flac, .aiff, .caf, .w64, .rf64, .au or .ogg;\n"
-    "                           '-' writes WAV to standard output\n"
-    "  -s, --sample-rate HZ     sample rate (default 48000)\n"
+    "                           '-' streams WAV to standard output\n"
+    "  -s, --sample-rate HZ     sample rate (default 48000, or the --input file's)\n"
     "  -b, --blocksize FRAMES   largest block handed to the plug-in (default 512)\n"
-    "  -d, --depth 16|24|float  sample format of the file (default 24)\n"
+    "  -d, --depth BITS         16, 24, s32 (or 32) or float, as sox names sample formats (default 24)\n"
     "      --tempo BPM          tempo until the file's first tempo change (default 120; demo 104)\n"
     "      --program N|NAME     select a program by number (from 0) or name\n"
+    "      --follow-program-changes\n"
+    "                           the file's program changes select programs where they occur\n"
+    "      --channels LIST      play only these MIDI channels (1-16), e.g. 1,2,4-9\n"
+    "      --skip-channels LIST leave these channels out, e.g. 10 for General MIDI drums\n"
+    "      --tracks LIST        play only these tracks of the file (from 1)\n"
     "      --set NAME=VALUE     set a parameter (name or index) to VALUE from 0 to 1; repeatable\n"
     "      --preset FILE        load a .fxb bank or .fxp program; repeatable (banks first, then the\n"
     "                           --program choice, then programs, then --set)\n"
     "      --save-preset FILE   write the resulting state as .fxp (current program) or .fxb (bank)\n"
     "      --tail SECONDS       longest release tail after the music (default 30)\n"
     "      --gain DB            gain applied to the output before it is written (default 0)\n"
+    "      --normalize [DBFS]   scale the output so that its peak is at DBFS (default 0)\n"
     "      --bench              render without writing audio; print realtime factor and cost per block\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               show this help\n"
     "  -V, --version            show the version\n"
     "\n"
-    "Exit status:\n"
-    "  0  success\n"
-    "  1  bad usage: unknown option or parameter, value or program out of range\n"
-    "  2  the MIDI file or a preset file is missing, unreadable or malformed\n"
-    "  3  the plug-in cannot be loaded, refused to work or produced NaN/infinite samples\n"
-    "  4  the output cannot be written\n";
+    "Program, parameter and preset options apply to the first plug-in.\n"
+    "\n";
 
 namespace {
 
-enum LongOnly { kTempo = 256, kProgram, kSet, kPreset, kSavePreset, kTail, kGain, kBench };
+enum LongOnly {
+    kTempo = 256, kProgram, kSet, kPreset, kSavePreset, kTail, kGain, kBench, kNormalize, kChannels, kSkipChannels,
+    kTracks, kFollowProgramChanges
+};
+
+// Channels named by a list, as a bit set.
+bool parseChannels(const std::string& option, const std::string& text, uint32_t& mask, std::string& error) {
+    std::vector<int> numbers;
+    if (!parseNumberList(option, text, kMidiChannels, numbers, error)) return false;
+    mask = 0;
+    for (int number : numbers) mask |= 1u << (number - 1);
+    return true;
+}
+
+// The dBFS value that may follow --normalize as its own argument: a number from -96 to 0.
+bool normalizeLevel(const char* text, double& level) {
+    return text && parseNumber(text, level) && level >= -96.0 && level <= 0.0;
+}
 
 bool integerIn(const char* text, long long low, long long high, int& out) {
     long long value;
@@ -52,6 +74,7 @@ bool integerIn(const char* text, long long low, long long high, int& out) {
 }
 
 bool isPresetExtension(const std::string& path) {
+    if (path == "-") return true;  // the file's own header says which kind it is
     std::string extension = lowercaseExtension(path);
     return extension == ".fxp" || extension == ".fxb";
 }
@@ -67,24 +90,32 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
         {"set", required_argument, nullptr, kSet},       {"preset", required_argument, nullptr, kPreset},
         {"save-preset", required_argument, nullptr, kSavePreset},
         {"tail", required_argument, nullptr, kTail},     {"gain", required_argument, nullptr, kGain},
-        {"bench", no_argument, nullptr, kBench},
+        {"bench", no_argument, nullptr, kBench},        {"input", required_argument, nullptr, 'i'},
+        {"normalize", optional_argument, nullptr, kNormalize},
+        {"channels", required_argument, nullptr, kChannels},
+        {"skip-channels", required_argument, nullptr, kSkipChannels},
+        {"tracks", required_argument, nullptr, kTracks},
+        {"follow-program-changes", no_argument, nullptr, kFollowProgramChanges},
         {"quiet", no_argument, nullptr, 'q'},            {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},          {nullptr, 0, nullptr, 0}};
     opterr = 0;
     optind = 1;
     int option;
-    while ((option = getopt_long(argc, argv, ":p:m:o:s:b:d:qhV", kOptions, nullptr)) != -1) {
+    uint32_t playing = (1u << kMidiChannels) - 1, skipped = 0;
+    while ((option = getopt_long(argc, argv, ":p:m:i:o:s:b:d:qhV", kOptions, nullptr)) != -1) {
         std::string value = optarg ? optarg : "";
         double number;
         switch (option) {
-            case 'p': options.pluginPath = value; break;
+            case 'p': options.plugins.push_back(value); break;
             case 'm': options.midiPath = value; break;
+            case 'i': options.inputPath = value; break;
             case 'o': options.outputPath = value; break;
             case 's':
                 if (!integerIn(optarg, 8000, 384000, options.sampleRate)) {
                     error = "--sample-rate " + value + ": expected a whole number of hertz from 8000 to 384000";
                     return false;
                 }
+                options.sampleRateGiven = true;
                 break;
             case 'b':
                 if (!integerIn(optarg, 1, 65536, options.blockSize)) {
@@ -94,7 +125,7 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 break;
             case 'd':
                 if (!parseSampleFormat(value, options.sampleFormat)) {
-                    error = "--depth " + value + ": expected 16, 24 or float";
+                    error = "--depth " + value + ": expected 16, 24, s32 or float";
                     return false;
                 }
                 break;
@@ -115,7 +146,7 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 options.presetPaths.push_back(value);
                 break;
             case kSavePreset:
-                if (!isPresetExtension(value)) {
+                if (value == "-" || !isPresetExtension(value)) {
                     error = "--save-preset " + value + ": expected a .fxp or .fxb file name";
                     return false;
                 }
@@ -136,6 +167,26 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 options.gainDecibels = number;
                 break;
             case kBench: options.bench = true; break;
+            case kNormalize:
+                options.normalize = true;
+                // "--normalize -1" as well as "--normalize=-1": take the next argument when it is a level.
+                if (!optarg && optind < argc && normalizeLevel(argv[optind], options.normalizeDecibels)) ++optind;
+                if (optarg && !normalizeLevel(optarg, options.normalizeDecibels)) {
+                    error = "--normalize " + value + ": expected a peak level in dBFS from -96 to 0";
+                    return false;
+                }
+                break;
+            case kChannels:
+                if (!parseChannels("--channels", value, playing, error)) return false;
+                break;
+            case kSkipChannels:
+                if (!parseChannels("--skip-channels", value, skipped, error)) return false;
+                break;
+            case kTracks:
+                options.selection.tracks.clear();
+                if (!parseNumberList("--tracks", value, 65535, options.selection.tracks, error)) return false;
+                break;
+            case kFollowProgramChanges: options.followProgramChanges = true; break;
             case 'q': options.quiet = true; break;
             case 'h': options.help = true; return true;
             case 'V': options.version = true; return true;
@@ -147,12 +198,27 @@ bool parseRenderOptions(int argc, char** argv, RenderOptions& options, std::stri
                 return false;
         }
     }
+    options.selection.channels = playing & ~skipped;
+    if (options.selection.channels == 0) {
+        error = "--channels and --skip-channels leave no channel to play";
+        return false;
+    }
+    if (options.normalize && options.gainDecibels != 0.0) {
+        error = "--gain and --normalize both set the level; give one of them";
+        return false;
+    }
     if (optind < argc) {
         if (!options.midiPath.empty() || argc - optind > 1) {
             error = "one MIDI file at a time";
             return false;
         }
         options.midiPath = argv[optind];
+    }
+    int fromStandardInput = static_cast<int>(options.midiPath == "-") + static_cast<int>(options.inputPath == "-");
+    for (const std::string& path : options.presetPaths) fromStandardInput += path == "-";
+    if (fromStandardInput > 1) {
+        error = "standard input ('-') can stand for one input file only";
+        return false;
     }
     if (!options.bench && options.outputPath.empty()) {
         error = "no output file: give -o FILE (or -o - for standard output, or --bench)";
