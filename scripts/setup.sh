@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only when some are missing.
+# Installs the Debian packages that are missing, for one of two uses:
+#   scripts/setup.sh        everything the builds and the whole test suite need (scripts/test.sh)
+#   scripts/setup.sh demo   only what the Linux plug-in and calyx2-render need (scripts/demo.sh)
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git
+demo_packages=(build-essential cmake pkg-config libsndfile1-dev libx11-dev)
+test_packages=(
+  "${demo_packages[@]}" git
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
-  xvfb xdotool x11-utils libx11-dev libxtst-dev
-  libsndfile1-dev libpng-dev imagemagick
+  xvfb xdotool x11-utils libxtst-dev
+  libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  dpkg-dev fakeroot lintian help2man
 )
+case "${1:-all}" in
+  all) packages=("${test_packages[@]}") ;;
+  demo) packages=("${demo_packages[@]}") ;;
+  *) echo "usage: scripts/setup.sh [demo]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
