@@ -17,7 +17,7 @@ if [ "${1:-}" = --uninstall ]; then
   exit 0
 fi
 
-scripts/setup.sh demo
+scripts/setup.sh user
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCALYX2_BUILD_TESTS=OFF \
   -DCMAKE_INSTALL_PREFIX="$HOME/.local" \
   -DCALYX2_INSTALL_VSTDIR="$HOME/.vst" \
