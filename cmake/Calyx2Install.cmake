@@ -2,7 +2,7 @@
 # folder adds a single install line:
 #   VST 2.4  install(TARGETS <target> LIBRARY DESTINATION ${CALYX2_INSTALL_VSTDIR})
 #   CLAP     install(TARGETS <target> LIBRARY DESTINATION ${CALYX2_INSTALL_CLAPDIR})
-#   LV2      calyx2_install_lv2_bundle(<target> <bundle folder in the build tree>)
+#   LV2      calyx2_install_lv2_bundle(<bundle folder in the build tree> <binary target>...)
 #   tools    calyx2_install_tools(<target>...)   (also makes their man pages)
 #
 # On Linux the folders are relative to CMAKE_INSTALL_PREFIX and name lib/, not the multiarch
@@ -56,11 +56,11 @@ function(calyx2_install_tools)
   endforeach()
 endfunction()
 
-# An LV2 bundle is a folder: the binary goes through install(TARGETS) so that stripped installs
-# and packages strip it; the data files beside it are copied as they are.
-function(calyx2_install_lv2_bundle target bundle)
+# An LV2 bundle is a folder: its binaries (plug-in, UI) go through install(TARGETS) so that
+# stripped installs and packages strip them; the data files beside them are copied as they are.
+function(calyx2_install_lv2_bundle bundle)
   get_filename_component(name ${bundle} NAME)
   install(DIRECTORY ${bundle}/ DESTINATION ${CALYX2_INSTALL_LV2DIR}/${name}
           PATTERN "*${CMAKE_SHARED_MODULE_SUFFIX}" EXCLUDE)
-  install(TARGETS ${target} LIBRARY DESTINATION ${CALYX2_INSTALL_LV2DIR}/${name})
+  install(TARGETS ${ARGN} LIBRARY DESTINATION ${CALYX2_INSTALL_LV2DIR}/${name})
 endfunction()

@@ -36,7 +36,7 @@ dpkg_root() {
 dpkg_root --install "$deb" || fail "dpkg cannot install the package"
 
 files=$(cd "$root" && find usr -type f -o -type l | sort)
-allowed='^usr/lib/vst/[^/]+\.so$|^usr/lib/clap/[^/]+\.clap$|^usr/lib/lv2/[^/]+\.lv2/[^/]+$|^usr/bin/calyx2-[^/]+$'
+allowed='^usr/lib/vst/[^/]+\.so$|^usr/lib/clap/[^/]+\.clap$|^usr/lib/lv2/[^/]+\.lv2/.+$|^usr/bin/calyx2-[^/]+$'
 allowed+='|^usr/share/man/man1/calyx2-[^/]+\.1\.gz$|^usr/share/doc/calyx2/(copyright|changelog\.gz)$'
 stray=$(grep -Ev "$allowed" <<<"$files" || true)
 [ -z "$stray" ] || fail "files where nothing looks for them: $stray"
