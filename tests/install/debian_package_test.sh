@@ -50,11 +50,11 @@ for bundle in "$root"/usr/lib/lv2/*.lv2; do
   [ -e "$bundle" ] || continue
   [ -f "$bundle/manifest.ttl" ] || fail "$(basename "$bundle") has no manifest.ttl"
 done
-zcat "$root/usr/share/doc/calyx2/changelog.gz" | head -n 1 | grep -qF "($version)" ||
-  fail "the changelog's latest entry is not version $version"
+latest=$(zcat "$root/usr/share/doc/calyx2/changelog.gz" | sed -n 1p)
+[[ $latest == *"($version)"* ]] || fail "the changelog's latest entry is not version $version: $latest"
 
-"$root/usr/bin/calyx2-info" "$root/usr/lib/vst/calyx2.so" | grep -q '^Programs (32):' ||
-  fail "the packaged calyx2-info cannot read the packaged plug-in"
+info=$("$root/usr/bin/calyx2-info" "$root/usr/lib/vst/calyx2.so") || fail "the packaged calyx2-info cannot load the packaged plug-in"
+grep -q '^Programs (32):' <<<"$info" || fail "the packaged plug-in does not list 32 programs"
 "$root/usr/bin/calyx2-render" -q --plugin "$root/usr/lib/vst/calyx2.so" --program 16 -o "$work/packaged.wav" ||
   fail "the packaged calyx2-render failed"
 "$build/tools/render/calyx2-render" -q --plugin "$build/plugin/calyx2.so" --program 16 -o "$work/built.wav"
