@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${CALYX2_JOBS:-$(nproc)}
-build=build-user
+build="build-user"
 
 if [ "${1:-}" = --uninstall ]; then
   manifest=$build/install_manifest.txt
