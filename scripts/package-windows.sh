@@ -2,6 +2,7 @@
 # Builds the Windows plug-ins for 64-bit and 32-bit hosts (no tests, no tools) in
 # build-package-win64 and build-package-win32 and packs them, with a note on where hosts look,
 # into out/calyx2-<version>-windows.zip: 64-bit/ and 32-bit/ hold each build's installed plug-ins.
+# Needs the mingw-w64 cross compilers that scripts/setup.sh installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${CALYX2_JOBS:-$(nproc)}

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing, for one of three uses:
-#   scripts/setup.sh        everything the builds and the whole test suite need (scripts/test.sh)
-#   scripts/setup.sh demo   only what the Linux plug-in and calyx2-render need (scripts/demo.sh)
-#   scripts/setup.sh user   that and help2man for the tools' man pages (scripts/install-user.sh)
+# Installs the Debian packages that are missing, for one of these uses:
+#   scripts/setup.sh          everything the builds and the whole test suite need (scripts/test.sh)
+#   scripts/setup.sh demo     only what the Linux plug-in and calyx2-render need (scripts/demo.sh)
+#   scripts/setup.sh user     that and help2man for the tools' man pages (scripts/install-user.sh)
+#   scripts/setup.sh package  that and what CPack's Debian packages need (scripts/package-debian.sh)
 set -euo pipefail
 
 demo_packages=(build-essential cmake pkg-config libsndfile1-dev libx11-dev)
 user_packages=("${demo_packages[@]}" help2man)
+package_packages=("${user_packages[@]}" dpkg-dev file)
 test_packages=(
-  "${user_packages[@]}" git
+  "${package_packages[@]}" git
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
@@ -17,13 +19,14 @@ test_packages=(
   libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
-  dpkg-dev file lintian
+  lintian
 )
 case "${1:-all}" in
   all) packages=("${test_packages[@]}") ;;
   demo) packages=("${demo_packages[@]}") ;;
   user) packages=("${user_packages[@]}") ;;
-  *) echo "usage: scripts/setup.sh [demo|user]" >&2; exit 2 ;;
+  package) packages=("${package_packages[@]}") ;;
+  *) echo "usage: scripts/setup.sh [demo|user|package]" >&2; exit 2 ;;
 esac
 
 missing=()
