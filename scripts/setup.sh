@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only when some are missing.
+# Installs the Debian packages that are missing, for one of these uses:
+#   scripts/setup.sh          everything the builds and the whole test suite need (scripts/test.sh)
+#   scripts/setup.sh demo     only what the Linux plug-in and calyx2-render need (scripts/demo.sh)
+#   scripts/setup.sh user     that and help2man for the tools' man pages (scripts/install-user.sh)
+#   scripts/setup.sh package  that and what CPack's Debian packages need (scripts/package-debian.sh)
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git
+demo_packages=(build-essential cmake pkg-config libsndfile1-dev libx11-dev)
+user_packages=("${demo_packages[@]}" help2man)
+package_packages=("${user_packages[@]}" dpkg-dev file)
+test_packages=(
+  "${package_packages[@]}" git
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
-  xvfb xdotool x11-utils libx11-dev libxtst-dev
-  libsndfile1-dev libpng-dev imagemagick
+  xvfb xdotool x11-utils libxtst-dev
+  libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  lintian
 )
+case "${1:-all}" in
+  all) packages=("${test_packages[@]}") ;;
+  demo) packages=("${demo_packages[@]}") ;;
+  user) packages=("${user_packages[@]}") ;;
+  package) packages=("${package_packages[@]}") ;;
+  *) echo "usage: scripts/setup.sh [demo|user|package]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
