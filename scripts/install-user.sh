@@ -32,4 +32,3 @@ case ":$PATH:" in
   *":$HOME/.local/bin:"*) ;;
   *) echo "Add ~/.local/bin to PATH (a new login does it on Debian) to run calyx2-render and the others." ;;
 esac
-echo "The tools take the plug-in from \$CALYX2_PLUGIN: export CALYX2_PLUGIN=~/.vst/calyx2.so"

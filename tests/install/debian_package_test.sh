@@ -54,7 +54,7 @@ latest=$(zcat "$root/usr/share/doc/calyx2/changelog.gz" | sed -n 1p)
 [[ $latest == *"($version)"* ]] || fail "the changelog's latest entry is not version $version: $latest"
 
 info=$("$root/usr/bin/calyx2-info" "$root/usr/lib/vst/calyx2.so") || fail "the packaged calyx2-info cannot load the packaged plug-in"
-grep -q '^Programs (32):' <<<"$info" || fail "the packaged plug-in does not list 32 programs"
+grep -q '^Programs (32)' <<<"$info" || fail "the packaged plug-in does not list 32 programs"
 "$root/usr/bin/calyx2-render" -q --plugin "$root/usr/lib/vst/calyx2.so" --program 16 -o "$work/packaged.wav" ||
   fail "the packaged calyx2-render failed"
 "$build/tools/render/calyx2-render" -q --plugin "$build/plugin/calyx2.so" --program 16 -o "$work/built.wav"

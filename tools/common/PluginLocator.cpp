@@ -138,9 +138,12 @@ bool locateDefault(std::string& path, std::string& error) {
             return true;
         }
     }
+    // Installed per user or by a package: the plug-in folders, as for a plug-in named calyx2.
+    std::string unused;
+    if (locateByName("calyx2", path, unused)) return true;
     error = std::string("cannot find ") + kPluginFile + " (looked in";
     for (size_t i = 0; i < candidates.size(); ++i) error += (i ? ", " : " ") + candidates[i];
-    error += "); name it with --plugin PATH or $CALYX2_PLUGIN";
+    error += " and the plug-in folders); name it with --plugin PATH or $CALYX2_PLUGIN";
     return false;
 }
 

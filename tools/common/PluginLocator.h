@@ -6,7 +6,8 @@
 //    hold folders separated by ':'), and the folders inside them. Plug-ins are .so, .dll and .clap
 //    files and .lv2 bundle folders.
 //  - With no name at all: $CALYX2_PLUGIN, else the calyx2 binary built or installed next to the tool
-//    (../../plugin/ in the build tree, the tool's own folder, ../lib/vst/).
+//    (../../plugin/ in the build tree, the tool's own folder, ../lib/vst/), else the plug-in named
+//    calyx2 in the folders above (a per-user install puts it in ~/.vst).
 #pragma once
 
 #include <string>
