@@ -12,6 +12,7 @@ packages=(
   libsndfile1-dev libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  lv2-dev liblilv-dev lilv-utils sordi jalv jackd2 ardour
 )
 
 missing=()
