@@ -128,6 +128,8 @@ struct ParityCase {
     int32_t blockSize;
 };
 
+void PrintTo(const ParityCase& c, std::ostream* out) { *out << c.rate << " Hz, runs of up to " << c.blockSize; }
+
 class Lv2Parity : public testing::TestWithParam<ParityCase> {};
 
 TEST_P(Lv2Parity, SamplesMatchTheVstBinaryBitForBit) {
