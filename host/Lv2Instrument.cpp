@@ -43,6 +43,26 @@ size_t channelMessageLength(uint8_t status) {
     return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
 }
 
+// $LV2_PATH with every directory made absolute: lilv 0.24 crashes on a relative one.
+std::string absoluteLv2Path(const char* path) {
+    std::string result;
+    std::string rest = path;
+    while (!rest.empty()) {
+        const size_t colon = rest.find(':');
+        std::string directory = rest.substr(0, colon);
+        rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
+        if (directory.empty()) continue;
+        if (directory[0] != '/') {
+            char* real = realpath(directory.c_str(), nullptr);
+            if (!real) continue;  // not there: nothing to find in it
+            directory = real;
+            std::free(real);
+        }
+        result += (result.empty() ? "" : ":") + directory;
+    }
+    return result;
+}
+
 // An aligned buffer for one atom port.
 using AtomBuffer = std::vector<uint64_t>;
 AtomBuffer makeAtomBuffer() { return AtomBuffer(kEventBufferBytes / sizeof(uint64_t), 0); }
@@ -110,12 +130,12 @@ struct Lv2Instrument::Impl {
         timeFrame = id(LV2_TIME__frame);
         timeSpeed = id(LV2_TIME__speed);
         timeBeatsPerMinute = id(LV2_TIME__beatsPerMinute);
-        options[0] = {LV2_OPTIONS_INSTANCE, 0, id(LV2_BUF_SIZE__minBlockLength), sizeof(int32_t), atomInt,
-                      &minBlockOption};
-        options[1] = {LV2_OPTIONS_INSTANCE, 0, id(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t), atomInt,
-                      &maxBlockOption};
-        options[2] = {LV2_OPTIONS_INSTANCE, 0, id(LV2_PARAMETERS__sampleRate), sizeof(float), atomFloat,
-                      &sampleRateOption};
+        auto option = [this](const char* key, uint32_t size, LV2_URID type, const void* value) {
+            return LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, urids.map(key), size, type, value};
+        };
+        options[0] = option(LV2_BUF_SIZE__minBlockLength, sizeof(int32_t), atomInt, &minBlockOption);
+        options[1] = option(LV2_BUF_SIZE__maxBlockLength, sizeof(int32_t), atomInt, &maxBlockOption);
+        options[2] = option(LV2_PARAMETERS__sampleRate, sizeof(float), atomFloat, &sampleRateOption);
         options[3] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
         mapFeature = {LV2_URID__map, urids.mapFeatureData()};
         unmapFeature = {LV2_URID__unmap, urids.unmapFeatureData()};
@@ -397,6 +417,11 @@ std::unique_ptr<Lv2Instrument> Lv2Instrument::load(const std::string& location, 
         error = location + ": no such bundle directory";
         return nullptr;
     } else {
+        if (const char* path = std::getenv("LV2_PATH")) {
+            LilvNode* absolute = lilv_new_string(impl->world, absoluteLv2Path(path).c_str());
+            lilv_world_set_option(impl->world, LILV_OPTION_LV2_PATH, absolute);
+            lilv_node_free(absolute);
+        }
         lilv_world_load_all(impl->world);
     }
     const LilvPlugins* plugins = lilv_world_get_all_plugins(impl->world);

@@ -11,19 +11,13 @@
 #include <cstring>
 #include <new>
 
+#include "lv2/FeatureLookup.h"
 #include "plugin/ProgramBank.h"
 
 namespace {
 // Without the host's word on its longest run, work buffers of this many frames; longer runs are
 // rendered in stretches by the plug-in object.
 constexpr VstInt32 kDefaultBlockSize = 4096;
-
-template <typename Feature>
-const Feature* findFeature(const LV2_Feature* const* features, const char* uri) {
-    for (int i = 0; features && features[i]; ++i)
-        if (std::strcmp(features[i]->URI, uri) == 0) return static_cast<const Feature*>(features[i]->data);
-    return nullptr;
-}
 
 // The host's longest run from the options feature, or 0.
 VstInt32 maxBlockLength(const LV2_Options_Option* options, LV2_URID_Map map) {
@@ -41,12 +35,13 @@ static_assert(offsetof(VstEvents, numEvents) == 0 && offsetof(VstEvents, events)
               "VstEvents layout");
 
 Calyx2Lv2* Calyx2Lv2::create(double sampleRate, const LV2_Feature* const* features) {
-    const auto* map = findFeature<LV2_URID_Map>(features, LV2_URID__map);
+    const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
     if (!map) return nullptr;
     try {
         auto* instance = new Calyx2Lv2(*map);
         instance->plugin->setSampleRate(static_cast<float>(sampleRate));
-        const VstInt32 longest = maxBlockLength(findFeature<LV2_Options_Option>(features, LV2_OPTIONS__options), *map);
+        const auto* options = static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
+        const VstInt32 longest = maxBlockLength(options, *map);
         instance->plugin->setBlockSize(longest > 0 ? longest : kDefaultBlockSize);
         return instance;
     } catch (const std::bad_alloc&) {

@@ -7,6 +7,7 @@
 
 #include "editor/Calyx2Editor.h"
 #include "editor/x11/X11WindowSystem.h"
+#include "lv2/FeatureLookup.h"
 #include "lv2/Lv2Identity.h"
 #include "lv2/PortParameterHost.h"
 #include "plugin/ProgramBank.h"
@@ -27,12 +28,6 @@ struct Calyx2Ui {
     PortParameterHost parameters;
     std::unique_ptr<Calyx2Editor> editor;
 };
-
-const void* findFeature(const LV2_Feature* const* features, const char* uri) {
-    for (int i = 0; features && features[i]; ++i)
-        if (std::strcmp(features[i]->URI, uri) == 0) return features[i]->data;
-    return nullptr;
-}
 
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
                          LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {

@@ -3,7 +3,9 @@
 // presets that are the factory programs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <regex>
 
@@ -237,6 +239,31 @@ TEST(Lv2Presets, AreTheFactoryProgramsPortForPort) {
                 << record.values[i];
         }
     }
+}
+
+TEST(Lv2Loading, ByBundleDirectoryOrByUriOnTheLv2Path) {
+    EXPECT_TRUE(Lv2Instrument::looksLikeLv2(CALYX2_LV2_BUNDLE));
+    EXPECT_TRUE(Lv2Instrument::looksLikeLv2("urn:tamberlow:calyx2"));
+    EXPECT_FALSE(Lv2Instrument::looksLikeLv2(CALYX2_PLUGIN_FILE));
+    std::string error;
+    auto byBundle = Lv2Instrument::load(CALYX2_LV2_BUNDLE, error);
+    ASSERT_TRUE(byBundle) << error;
+    EXPECT_EQ(byBundle->uri(), "urn:tamberlow:calyx2");
+    EXPECT_EQ(byBundle->effectName(), "Calyx2");
+    EXPECT_EQ(byBundle->numOutputs(), 2);
+    EXPECT_EQ(byBundle->parameterName(param::LFO_SPD), "LFO_SPD");
+
+    // lilv itself crashes on a relative directory in LV2_PATH; the host library hands it absolute ones.
+    const auto directory = std::filesystem::path(CALYX2_LV2_BUNDLE).parent_path();
+    const std::string path = "no-such-directory:" + std::filesystem::relative(directory).string();
+    setenv("LV2_PATH", path.c_str(), 1);
+    auto byUri = Lv2Instrument::load("urn:tamberlow:calyx2", error);
+    EXPECT_TRUE(byUri) << error;
+    EXPECT_FALSE(Lv2Instrument::load("urn:tamberlow:nothing", error));
+    EXPECT_EQ(error, "urn:tamberlow:nothing: no LV2 plug-in with this URI on the LV2 path");
+    unsetenv("LV2_PATH");
+    EXPECT_FALSE(Lv2Instrument::load("/no/such.lv2", error));
+    EXPECT_EQ(error, "/no/such.lv2: no such bundle directory");
 }
 
 }  // namespace
