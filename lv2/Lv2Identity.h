@@ -17,10 +17,6 @@ constexpr const char* kPresetUriPrefix = "urn:tamberlow:calyx2#program-";
 constexpr const char* kBankStateKey = "urn:tamberlow:calyx2#bank";
 constexpr const char* kProgramStateKey = "urn:tamberlow:calyx2#program";
 
-// Files of the bundle.
-constexpr const char* kPluginBinary = "calyx2.so";
-constexpr const char* kUiBinary = "calyx2_ui.so";
-
 }  // namespace lv2id
 
 // Port indices: parameter i is port i, so a port index and a parameter index are the same number.

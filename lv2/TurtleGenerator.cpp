@@ -1,12 +1,14 @@
-// calyx2-lv2-ttl DIRECTORY: writes the Turtle files of the calyx2.lv2 bundle into DIRECTORY, walking the
-// parameter table and the factory bank, so that the ports and the presets say what the plug-in does.
-// Run at build time; the bundle's binaries are built beside the files.
+// calyx2-lv2-ttl DIRECTORY PLUGIN_BINARY UI_BINARY: writes the Turtle files of the calyx2.lv2 bundle
+// into DIRECTORY, walking the parameter table and the factory bank and asking the plug-in object its
+// name and vendor, so that the ports and the presets say what the plug-in does. Run at build time;
+// the build puts the two binaries, named as given, beside the files.
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "lv2/Lv2Identity.h"
+#include "plugin/Calyx2Plugin.h"
 #include "plugin/ParameterTable.h"
 #include "plugin/ProgramBank.h"
 
@@ -57,12 +59,17 @@ std::string quoted(const char* text, size_t length) {
 
 std::string quoted(const char* text) { return quoted(text, std::string(text).size()); }
 
-std::string manifest(const ProgramBank& bank) {
+struct Binaries {
+    std::string plugin;
+    std::string ui;
+};
+
+std::string manifest(const ProgramBank& bank, const Binaries& binaries) {
     std::ostringstream out;
     out << kPrefixes;
     out << uri(lv2id::kPluginUri) << "\n    a lv2:Plugin, lv2:InstrumentPlugin ;\n    lv2:binary "
-        << uri(lv2id::kPluginBinary) << " ;\n    rdfs:seeAlso <calyx2.ttl> .\n\n";
-    out << uri(lv2id::kUiUri) << "\n    a ui:X11UI ;\n    ui:binary " << uri(lv2id::kUiBinary)
+        << uri(binaries.plugin) << " ;\n    rdfs:seeAlso <calyx2.ttl> .\n\n";
+    out << uri(lv2id::kUiUri) << "\n    a ui:X11UI ;\n    ui:binary " << uri(binaries.ui)
         << " ;\n    rdfs:seeAlso <ui.ttl> .\n";
     for (int p = 0; p < bank.programCount; ++p) {
         out << "\n" << presetUri(p) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(lv2id::kPluginUri)
@@ -83,12 +90,16 @@ std::string parameterPort(int index, float defaultValue) {
     return out.str();
 }
 
-std::string pluginDescription(ProgramBank& bank) {
+std::string pluginDescription(ProgramBank& bank, Calyx2Plugin& plugin) {
+    char name[kVstMaxEffectNameLen + 1] = {};
+    char vendor[kVstMaxVendorStrLen + 1] = {};
+    plugin.getEffectName(name);
+    plugin.getVendorString(vendor);
     std::ostringstream out;
     out << kPrefixes;
     out << uri(lv2id::kPluginUri) << "\n    a lv2:Plugin, lv2:InstrumentPlugin, doap:Project ;\n"
-        << "    doap:name \"Calyx2\" ;\n"
-        << "    doap:maintainer [ foaf:name \"Tamberlow Global Entertainment\" ] ;\n"
+        << "    doap:name " << quoted(name) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << quoted(vendor) << " ] ;\n"
         << "    lv2:minorVersion 0 ;\n    lv2:microVersion 0 ;\n"
         << "    lv2:requiredFeature urid:map ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable, opts:options ;\n"
@@ -146,14 +157,16 @@ bool writeFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: calyx2-lv2-ttl DIRECTORY\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: calyx2-lv2-ttl DIRECTORY PLUGIN_BINARY UI_BINARY\n");
         return 2;
     }
     const std::string directory = argv[1];
+    const Binaries binaries{argv[2], argv[3]};
     ProgramBank factory;
-    const bool written = writeFile(directory + "/manifest.ttl", manifest(factory)) &&
-                         writeFile(directory + "/calyx2.ttl", pluginDescription(factory)) &&
+    Calyx2Plugin plugin(nullptr);
+    const bool written = writeFile(directory + "/manifest.ttl", manifest(factory, binaries)) &&
+                         writeFile(directory + "/calyx2.ttl", pluginDescription(factory, plugin)) &&
                          writeFile(directory + "/ui.ttl", uiDescription()) &&
                          writeFile(directory + "/presets.ttl", presets(factory));
     return written ? 0 : 1;
