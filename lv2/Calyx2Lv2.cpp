@@ -7,7 +7,6 @@
 #include <lv2/options/options.h>
 #include <lv2/time/time.h>
 
-#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -30,9 +29,6 @@ VstInt32 maxBlockLength(const LV2_Options_Option* options, LV2_URID_Map map) {
     return 0;
 }
 }  // namespace
-
-static_assert(offsetof(VstEvents, numEvents) == 0 && offsetof(VstEvents, events) == sizeof(VstIntPtr) * 2,
-              "VstEvents layout");
 
 Calyx2Lv2* Calyx2Lv2::create(double sampleRate, const LV2_Feature* const* features) {
     const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
@@ -59,11 +55,10 @@ Calyx2Lv2::Calyx2Lv2(const LV2_URID_Map& map) {
     plugin.reset(new Calyx2Plugin(&Calyx2Lv2::hostCallback));
     plugin->getAeffect()->user = this;
     for (int i = 0; i < param::Count; ++i) appliedValues[i] = plugin->getParameter(i);
-    for (int i = 0; i < kEventsPerSlice; ++i) {
-        midiEvents[i].type = kVstMidiType;
-        midiEvents[i].byteSize = sizeof(VstMidiEvent);
-        eventList.events[i] = reinterpret_cast<VstEvent*>(&midiEvents[i]);
-    }
+    midiEvent.type = kVstMidiType;
+    midiEvent.byteSize = sizeof(VstMidiEvent);
+    eventList.numEvents = 1;
+    eventList.events[0] = reinterpret_cast<VstEvent*>(&midiEvent);
     timeInfo.flags = kVstTempoValid;
 }
 
@@ -127,9 +122,15 @@ void Calyx2Lv2::readTimePosition(const LV2_Atom_Object* position) {
     hasTempo = true;
 }
 
+// One event at a time: the plug-in object queues each as it arrives, as from a host's longer list.
+void Calyx2Lv2::deliverMidi(const uint8_t* bytes, uint32_t size, uint32_t deltaFrames) {
+    midiEvent.deltaFrames = static_cast<VstInt32>(deltaFrames);
+    std::memset(midiEvent.midiData, 0, sizeof midiEvent.midiData);
+    std::memcpy(midiEvent.midiData, bytes, size);
+    plugin->processEvents(&eventList);
+}
+
 void Calyx2Lv2::renderSlice(uint32_t firstFrame, uint32_t endFrame) {
-    if (eventList.numEvents > 0) plugin->processEvents(reinterpret_cast<VstEvents*>(&eventList));
-    eventList.numEvents = 0;
     float* sliceOutputs[2] = {outputs[0] + firstFrame, outputs[1] + firstFrame};
     plugin->processReplacing(nullptr, sliceOutputs, static_cast<VstInt32>(endFrame - firstFrame));
 }
@@ -137,6 +138,7 @@ void Calyx2Lv2::renderSlice(uint32_t firstFrame, uint32_t endFrame) {
 void Calyx2Lv2::run(uint32_t frames) {
     if (!outputs[0] || !outputs[1]) return;
     applyChangedPorts();
+    const SynthEngine& engine = plugin->getEngine();
     uint32_t sliceStart = 0;
     if (eventPort) {
         LV2_ATOM_SEQUENCE_FOREACH(eventPort, event) {
@@ -152,18 +154,15 @@ void Calyx2Lv2::run(uint32_t frames) {
             const int64_t at = event->time.frames;
             uint32_t frame = at < 0 ? 0 : (at > frames ? frames : static_cast<uint32_t>(at));
             if (frame < sliceStart) frame = sliceStart;
-            if (eventList.numEvents == kEventsPerSlice) {
-                if (frame == sliceStart) continue;  // more events at one instant than a slice takes
+            if (engine.eventCount > SynthEngine::kMaxEvents - kQueueHeadroom && frame > sliceStart) {
                 renderSlice(sliceStart, frame);
                 sliceStart = frame;
             }
-            VstMidiEvent& midi = midiEvents[eventList.numEvents++];
-            midi.deltaFrames = static_cast<VstInt32>(frame - sliceStart);
-            std::memset(midi.midiData, 0, sizeof midi.midiData);
-            std::memcpy(midi.midiData, bytes, body.size);
+            deliverMidi(bytes, body.size, frame - sliceStart);
         }
     }
-    if (frames > sliceStart || eventList.numEvents > 0) renderSlice(sliceStart, frames);
+    // A run of no frames still plays what it delivered, so that no event waits in the queue.
+    if (frames > sliceStart || engine.eventCount > 0) renderSlice(sliceStart, frames);
     timeInfo.samplePos += frames;
 }
 

@@ -8,8 +8,9 @@
 //  - a control port whose value differs from the one last applied goes through setParameter before
 //    the samples of the run, as a VST host's parameter change arrives between blocks;
 //  - the MIDI events of a run go to processEvents as VstMidiEvents with their frame offsets, then
-//    processReplacing renders the run. A run with more events than the engine's queue holds is
-//    rendered in slices cut at event times, each slice with its own events;
+//    processReplacing renders the run, and the engine plays each event at its frame: all as a VST
+//    host delivers a block. Only when the engine's event queue is close to full is the run cut at
+//    the next event's time and the part before it rendered, so that a crowded run loses no note;
 //  - state:interface saves the whole bank as the VST 2.4 bank chunk and the current program number,
 //    and restores them.
 //
@@ -49,20 +50,14 @@ public:
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
-    // The most MIDI events handed to the plug-in object in one slice: the engine's queue holds 128
-    // events and a note-off may queue one for each voice sounding that note.
-    static constexpr int kEventsPerSlice = 32;
+    // Room the engine's queue must have left for another event: a note-off queues a release for
+    // every voice sounding its note and for every start of it still waiting.
+    static constexpr int kQueueHeadroom = 2 * SynthEngine::kVoiceCount;
 
 private:
     struct Uris {
         LV2_URID atomBlank, atomObject, atomChunk, atomInt, atomFloat, atomDouble;
         LV2_URID midiEvent, timePosition, timeBeatsPerMinute, bankKey, programKey;
-    };
-    // VstEvents with room for a slice: the declared struct has two pointers, hosts pass longer lists.
-    struct EventList {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[kEventsPerSlice];
     };
 
     explicit Calyx2Lv2(const LV2_URID_Map& map);
@@ -70,6 +65,7 @@ private:
                                               void* ptr, float opt);
     void applyChangedPorts();
     void readTimePosition(const LV2_Atom_Object* position);
+    void deliverMidi(const uint8_t* bytes, uint32_t size, uint32_t deltaFrames);
     void renderSlice(uint32_t firstFrame, uint32_t endFrame);
 
     Uris uris{};
@@ -80,8 +76,8 @@ private:
     const LV2_Atom_Sequence* eventPort = nullptr;
     float* outputs[2] = {nullptr, nullptr};
 
-    VstMidiEvent midiEvents[kEventsPerSlice] = {};
-    EventList eventList{};
+    VstMidiEvent midiEvent{};
+    VstEvents eventList{};  // the one event above
     VstTimeInfo timeInfo{};
     bool hasTempo = false;
     bool adoptPortValues = false;  // set by restoring a bank, cleared by the next run
