@@ -34,12 +34,12 @@ Calyx2Lv2* Calyx2Lv2::create(double sampleRate, const LV2_Feature* const* featur
     const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
     if (!map) return nullptr;
     try {
-        auto* instance = new Calyx2Lv2(*map);
+        std::unique_ptr<Calyx2Lv2> instance(new Calyx2Lv2(*map));
         instance->plugin->setSampleRate(static_cast<float>(sampleRate));
         const auto* options = static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
         const VstInt32 longest = maxBlockLength(options, *map);
         instance->plugin->setBlockSize(longest > 0 ? longest : kDefaultBlockSize);
-        return instance;
+        return instance.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -50,11 +50,11 @@ public:
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
+private:
     // Room the engine's queue must have left for another event: a note-off queues a release for
     // every voice sounding its note and for every start of it still waiting.
     static constexpr int kQueueHeadroom = 2 * SynthEngine::kVoiceCount;
 
-private:
     struct Uris {
         LV2_URID atomBlank, atomObject, atomChunk, atomInt, atomFloat, atomDouble;
         LV2_URID midiEvent, timePosition, timeBeatsPerMinute, bankKey, programKey;
