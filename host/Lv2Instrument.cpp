@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

@@ -75,9 +75,8 @@ public:
     std::string saveState();
     bool restoreState(const std::string& turtle);
 
-    struct Impl;
-
 private:
+    struct Impl;
     explicit Lv2Instrument(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
     float sampleRate_ = 44100.0f;
