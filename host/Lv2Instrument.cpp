@@ -64,7 +64,9 @@ std::string absoluteLv2Path(const char* path) {
 
 // An aligned buffer for one atom port.
 using AtomBuffer = std::vector<uint64_t>;
-AtomBuffer makeAtomBuffer() { return AtomBuffer(kEventBufferBytes / sizeof(uint64_t), 0); }
+AtomBuffer makeAtomBuffer() {
+    return AtomBuffer(kEventBufferBytes / sizeof(uint64_t), 0);
+}
 
 }  // namespace
 
@@ -96,7 +98,7 @@ struct Lv2Instrument::Impl {
     std::vector<float> controls;  // one per port; read only for control ports
     std::vector<uint32_t> parameterPorts, audioInPorts, audioOutPorts;
     std::vector<std::vector<float>> inputs, outputs;
-    std::vector<float> silence;  // CV inputs and outputs
+    std::vector<float> silence;           // CV inputs and outputs
     std::vector<AtomBuffer> atomBuffers;  // one per port; empty for the others
     int eventsPort = -1;
 
@@ -214,13 +216,15 @@ struct Lv2Instrument::Impl {
             const LilvNode* node = lilv_nodes_get(related, i);
             lilv_world_load_resource(world, node);
             LilvNode* name = lilv_world_get(world, node, label, nullptr);
-            presets.push_back({lilv_node_as_uri(node), name ? lilv_node_as_string(name) : "", lilv_node_duplicate(node)});
+            presets.push_back(
+                {lilv_node_as_uri(node), name ? lilv_node_as_string(name) : "", lilv_node_duplicate(node)});
             lilv_node_free(name);
         }
         lilv_nodes_free(related);
         lilv_node_free(label);
         lilv_node_free(presetClass);
-        std::sort(presets.begin(), presets.end(), [](const Preset& a, const Preset& b) { return a.uri < b.uri; });
+        std::sort(presets.begin(), presets.end(),
+                  [](const Preset& a, const Preset& b) { return a.uri < b.uri; });
     }
 
     void resizeBuffers(int32_t frames) {
@@ -235,14 +239,25 @@ struct Lv2Instrument::Impl {
             void* data = nullptr;
             switch (kinds[i]) {
                 case PortKind::ControlIn:
-                case PortKind::ControlOut: data = &controls[i]; break;
-                case PortKind::AudioIn: data = inputs[audioIn++].data(); break;
-                case PortKind::AudioOut: data = outputs[audioOut++].data(); break;
-                case PortKind::CV: data = silence.data(); break;
+                case PortKind::ControlOut:
+                    data = &controls[i];
+                    break;
+                case PortKind::AudioIn:
+                    data = inputs[audioIn++].data();
+                    break;
+                case PortKind::AudioOut:
+                    data = outputs[audioOut++].data();
+                    break;
+                case PortKind::CV:
+                    data = silence.data();
+                    break;
                 case PortKind::EventsIn:
                 case PortKind::AtomIn:
-                case PortKind::AtomOut: data = atomBuffers[i].data(); break;
-                case PortKind::Unused: break;
+                case PortKind::AtomOut:
+                    data = atomBuffers[i].data();
+                    break;
+                case PortKind::Unused:
+                    break;
             }
             lilv_instance_connect_port(instance, i, data);
         }
@@ -293,7 +308,8 @@ struct Lv2Instrument::Impl {
         return &impl->controls[index];
     }
 
-    static void setPortValue(const char* symbol, void* self, const void* value, uint32_t size, uint32_t type) {
+    static void setPortValue(const char* symbol, void* self, const void* value, uint32_t size,
+                             uint32_t type) {
         auto* impl = static_cast<Impl*>(self);
         const int index = impl->portIndex(symbol);
         if (index < 0 || impl->kinds[index] != PortKind::ControlIn) return;
@@ -327,9 +343,9 @@ struct Lv2Instrument::Impl {
 
     LilvState* captureState() {
         if (!instance) return nullptr;
-        return lilv_state_new_from_instance(plugin, instance, urids.mapFeatureData(), nullptr, nullptr, nullptr,
-                                            nullptr, portValue, this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
-                                            features);
+        return lilv_state_new_from_instance(plugin, instance, urids.mapFeatureData(), nullptr, nullptr,
+                                            nullptr, nullptr, portValue, this,
+                                            LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
     }
 
     void applyState(const LilvState* state) {
@@ -352,12 +368,14 @@ struct Lv2Instrument::Impl {
         AtomBuffer& buffer = atomBuffers[eventsPort];
         LV2_Atom_Forge forge;
         lv2_atom_forge_init(&forge, urids.mapFeatureData());
-        lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(buffer.data()), buffer.size() * sizeof(uint64_t));
+        lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(buffer.data()),
+                                  buffer.size() * sizeof(uint64_t));
         LV2_Atom_Forge_Frame sequence;
         bool ok = lv2_atom_forge_sequence_head(&forge, &sequence, 0) != 0;
         if (ok && hasTempo) {
             LV2_Atom_Forge_Frame position;
-            ok = lv2_atom_forge_frame_time(&forge, 0) && lv2_atom_forge_object(&forge, &position, 0, timePosition) &&
+            ok = lv2_atom_forge_frame_time(&forge, 0) &&
+                 lv2_atom_forge_object(&forge, &position, 0, timePosition) &&
                  lv2_atom_forge_key(&forge, timeFrame) && lv2_atom_forge_long(&forge, samplePosition) &&
                  lv2_atom_forge_key(&forge, timeSpeed) && lv2_atom_forge_float(&forge, 1.0f) &&
                  lv2_atom_forge_key(&forge, timeBeatsPerMinute) &&
@@ -394,7 +412,8 @@ bool Lv2Instrument::looksLikeLv2(const std::string& location) {
     // A URI: a scheme before the first slash, and nothing of that name on disk.
     const size_t colon = location.find(':');
     struct stat info {};
-    return colon != std::string::npos && colon > 0 && colon < location.find('/') && stat(location.c_str(), &info) != 0;
+    return colon != std::string::npos && colon > 0 && colon < location.find('/') &&
+           stat(location.c_str(), &info) != 0;
 }
 
 std::unique_ptr<Lv2Instrument> Lv2Instrument::load(const std::string& location, std::string& error) {
@@ -439,7 +458,8 @@ std::unique_ptr<Lv2Instrument> Lv2Instrument::load(const std::string& location, 
         lilv_node_free(pluginUri);
     }
     if (!impl->plugin) {
-        error = location + (bundle ? ": the bundle describes no LV2 plug-in" : ": no LV2 plug-in with this URI on the LV2 path");
+        error = location + (bundle ? ": the bundle describes no LV2 plug-in"
+                                   : ": no LV2 plug-in with this URI on the LV2 path");
         return nullptr;
     }
     if (!lilv_plugin_verify(impl->plugin)) {
@@ -474,7 +494,9 @@ std::string Lv2Instrument::effectName() {
     return text;
 }
 
-std::string Lv2Instrument::uri() const { return lilv_node_as_uri(lilv_plugin_get_uri(impl_->plugin)); }
+std::string Lv2Instrument::uri() const {
+    return lilv_node_as_uri(lilv_plugin_get_uri(impl_->plugin));
+}
 
 void Lv2Instrument::open() {
     if (!impl_->instance) impl_->instantiate(sampleRate_, blockSize_);
@@ -482,7 +504,8 @@ void Lv2Instrument::open() {
 
 void Lv2Instrument::setSampleRate(float rate) {
     sampleRate_ = rate;
-    if (impl_->instance && rate != impl_->instanceRate) impl_->recreate(rate, std::max(blockSize_, impl_->instanceBlock));
+    if (impl_->instance && rate != impl_->instanceRate)
+        impl_->recreate(rate, std::max(blockSize_, impl_->instanceBlock));
 }
 
 void Lv2Instrument::setBlockSize(int32_t frames) {
@@ -496,14 +519,24 @@ void Lv2Instrument::resume() {
     impl_->samplePosition = 0;
 }
 
-void Lv2Instrument::suspend() { impl_->deactivate(); }
+void Lv2Instrument::suspend() {
+    impl_->deactivate();
+}
 
-void Lv2Instrument::close() { impl_->freeInstance(); }
+void Lv2Instrument::close() {
+    impl_->freeInstance();
+}
 
-bool Lv2Instrument::isOpen() const { return impl_->instance != nullptr; }
+bool Lv2Instrument::isOpen() const {
+    return impl_->instance != nullptr;
+}
 
-int Lv2Instrument::numInputs() const { return static_cast<int>(impl_->audioInPorts.size()); }
-int Lv2Instrument::numOutputs() const { return static_cast<int>(impl_->audioOutPorts.size()); }
+int Lv2Instrument::numInputs() const {
+    return static_cast<int>(impl_->audioInPorts.size());
+}
+int Lv2Instrument::numOutputs() const {
+    return static_cast<int>(impl_->audioOutPorts.size());
+}
 
 bool Lv2Instrument::process(const MidiMessage* messages, size_t count, int32_t frames) {
     Impl& impl = *impl_;
@@ -521,17 +554,25 @@ bool Lv2Instrument::process(const MidiMessage* messages, size_t count, int32_t f
     return true;
 }
 
-const float* Lv2Instrument::output(int channel) const { return impl_->outputs[channel].data(); }
-float* Lv2Instrument::input(int channel) { return impl_->inputs[channel].data(); }
+const float* Lv2Instrument::output(int channel) const {
+    return impl_->outputs[channel].data();
+}
+float* Lv2Instrument::input(int channel) {
+    return impl_->inputs[channel].data();
+}
 
 void Lv2Instrument::setTempo(double beatsPerMinute) {
     impl_->hasTempo = true;
     impl_->tempo = beatsPerMinute;
 }
 
-void Lv2Instrument::clearTempo() { impl_->hasTempo = false; }
+void Lv2Instrument::clearTempo() {
+    impl_->hasTempo = false;
+}
 
-int Lv2Instrument::numParameters() const { return static_cast<int>(impl_->parameterPorts.size()); }
+int Lv2Instrument::numParameters() const {
+    return static_cast<int>(impl_->parameterPorts.size());
+}
 
 float Lv2Instrument::parameter(int index) const {
     if (index < 0 || index >= numParameters()) return 0.0f;
@@ -557,13 +598,18 @@ std::string Lv2Instrument::parameterSymbol(int index) {
     return lilv_node_as_string(lilv_port_get_symbol(impl_->plugin, port));
 }
 
-int Lv2Instrument::numPrograms() const { return static_cast<int>(impl_->presets.size()); }
+int Lv2Instrument::numPrograms() const {
+    return static_cast<int>(impl_->presets.size());
+}
 
-int Lv2Instrument::program() { return impl_->currentProgram; }
+int Lv2Instrument::program() {
+    return impl_->currentProgram;
+}
 
 void Lv2Instrument::setProgram(int index) {
     if (index < 0 || index >= numPrograms()) return;
-    LilvState* state = lilv_state_new_from_world(impl_->world, impl_->urids.mapFeatureData(), impl_->presets[index].node);
+    LilvState* state =
+        lilv_state_new_from_world(impl_->world, impl_->urids.mapFeatureData(), impl_->presets[index].node);
     if (!state) return;
     impl_->applyState(state);
     lilv_state_free(state);
@@ -579,8 +625,8 @@ bool Lv2Instrument::programNameIndexed(int index, std::string& name) {
 std::string Lv2Instrument::saveState() {
     LilvState* state = impl_->captureState();
     if (!state) return "";
-    char* text = lilv_state_to_string(impl_->world, impl_->urids.mapFeatureData(), impl_->urids.unmapFeatureData(),
-                                      state, kStateSubject, nullptr);
+    char* text = lilv_state_to_string(impl_->world, impl_->urids.mapFeatureData(),
+                                      impl_->urids.unmapFeatureData(), state, kStateSubject, nullptr);
     std::string turtle = text ? text : "";
     lilv_free(text);
     lilv_state_free(state);
@@ -589,7 +635,8 @@ std::string Lv2Instrument::saveState() {
 
 bool Lv2Instrument::restoreState(const std::string& turtle) {
     if (turtle.empty()) return false;  // serd reads past an empty string
-    LilvState* state = lilv_state_new_from_string(impl_->world, impl_->urids.mapFeatureData(), turtle.c_str());
+    LilvState* state =
+        lilv_state_new_from_string(impl_->world, impl_->urids.mapFeatureData(), turtle.c_str());
     if (!state) return false;
     impl_->applyState(state);
     lilv_state_free(state);

@@ -23,7 +23,7 @@
 namespace host {
 
 class Lv2Instrument : public Instrument {
-public:
+  public:
     // location: a bundle directory (or any path ending in .lv2), whose first plug-in is taken, or a
     // plug-in URI looked up on the LV2 path. On failure returns null with error set to one sentence
     // that starts with location.
@@ -75,7 +75,7 @@ public:
     std::string saveState();
     bool restoreState(const std::string& turtle);
 
-private:
+  private:
     struct Impl;
     explicit Lv2Instrument(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

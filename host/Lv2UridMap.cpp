@@ -4,7 +4,9 @@ namespace host {
 
 Lv2UridMap::Lv2UridMap() {
     mapData_.handle = this;
-    mapData_.map = [](LV2_URID_Map_Handle handle, const char* uri) { return static_cast<Lv2UridMap*>(handle)->map(uri); };
+    mapData_.map = [](LV2_URID_Map_Handle handle, const char* uri) {
+        return static_cast<Lv2UridMap*>(handle)->map(uri);
+    };
     unmapData_.handle = this;
     unmapData_.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID id) {
         return static_cast<Lv2UridMap*>(handle)->unmap(id);

@@ -13,7 +13,7 @@
 namespace host {
 
 class Lv2UridMap {
-public:
+  public:
     Lv2UridMap();
     Lv2UridMap(const Lv2UridMap&) = delete;
     Lv2UridMap& operator=(const Lv2UridMap&) = delete;
@@ -25,7 +25,7 @@ public:
     LV2_URID_Map* mapFeatureData() { return &mapData_; }
     LV2_URID_Unmap* unmapFeatureData() { return &unmapData_; }
 
-private:
+  private:
     std::mutex mutex_;
     std::unordered_map<std::string, LV2_URID> ids_;
     std::vector<const std::string*> uris_;  // id - 1 -> the key stored in ids_

@@ -36,7 +36,8 @@ Calyx2Lv2* Calyx2Lv2::create(double sampleRate, const LV2_Feature* const* featur
     try {
         std::unique_ptr<Calyx2Lv2> instance(new Calyx2Lv2(*map));
         instance->plugin->setSampleRate(static_cast<float>(sampleRate));
-        const auto* options = static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
+        const auto* options =
+            static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
         const VstInt32 longest = maxBlockLength(options, *map);
         instance->plugin->setBlockSize(longest > 0 ? longest : kDefaultBlockSize);
         return instance.release();
@@ -47,9 +48,9 @@ Calyx2Lv2* Calyx2Lv2::create(double sampleRate, const LV2_Feature* const* featur
 
 Calyx2Lv2::Calyx2Lv2(const LV2_URID_Map& map) {
     auto id = [&map](const char* uri) { return map.map(map.handle, uri); };
-    uris = {id(LV2_ATOM__Blank),     id(LV2_ATOM__Object),          id(LV2_ATOM__Chunk),
-            id(LV2_ATOM__Int),       id(LV2_ATOM__Float),           id(LV2_ATOM__Double),
-            id(LV2_MIDI__MidiEvent), id(LV2_TIME__Position),        id(LV2_TIME__beatsPerMinute),
+    uris = {id(LV2_ATOM__Blank),      id(LV2_ATOM__Object),       id(LV2_ATOM__Chunk),
+            id(LV2_ATOM__Int),        id(LV2_ATOM__Float),        id(LV2_ATOM__Double),
+            id(LV2_MIDI__MidiEvent),  id(LV2_TIME__Position),     id(LV2_TIME__beatsPerMinute),
             id(lv2id::kBankStateKey), id(lv2id::kProgramStateKey)};
     restoredBank.reset(new uint8_t[kBankChunkSize]);
     plugin.reset(new Calyx2Plugin(&Calyx2Lv2::hostCallback));
@@ -62,7 +63,8 @@ Calyx2Lv2::Calyx2Lv2(const LV2_URID_Map& map) {
     timeInfo.flags = kVstTempoValid;
 }
 
-VstIntPtr VSTCALLBACK Calyx2Lv2::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+VstIntPtr VSTCALLBACK Calyx2Lv2::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*,
+                                              float) {
     switch (opcode) {
         case audioMasterVersion:
             return kVstVersion;
@@ -91,7 +93,9 @@ void Calyx2Lv2::activate() {
     plugin->resume();
 }
 
-void Calyx2Lv2::deactivate() { plugin->suspend(); }
+void Calyx2Lv2::deactivate() {
+    plugin->suspend();
+}
 
 void Calyx2Lv2::applyChangedPorts() {
     for (int i = 0; i < param::Count; ++i) {

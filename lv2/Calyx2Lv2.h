@@ -38,7 +38,7 @@
 #include "vst/vst2.h"
 
 class Calyx2Lv2 {
-public:
+  public:
     // Null when the host lacks urid:map or memory runs out.
     static Calyx2Lv2* create(double sampleRate, const LV2_Feature* const* features);
 
@@ -50,7 +50,7 @@ public:
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
-private:
+  private:
     // Room the engine's queue must have left for another event: a note-off queues a release for
     // every voice sounding its note and for every start of it still waiting.
     static constexpr int kQueueHeadroom = 2 * SynthEngine::kVoiceCount;
@@ -61,8 +61,8 @@ private:
     };
 
     explicit Calyx2Lv2(const LV2_URID_Map& map);
-    static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                              void* ptr, float opt);
+    static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                              VstIntPtr value, void* ptr, float opt);
     void applyChangedPorts();
     void readTimePosition(const LV2_Atom_Object* position);
     void deliverMidi(const uint8_t* bytes, uint32_t size, uint32_t deltaFrames);

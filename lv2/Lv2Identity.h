@@ -27,5 +27,7 @@ constexpr uint32_t kLeftOutput = param::Count + 1;
 constexpr uint32_t kRightOutput = param::Count + 2;
 constexpr uint32_t kCount = param::Count + 3;
 
-constexpr bool isParameter(uint32_t port) { return port < static_cast<uint32_t>(param::Count); }
+constexpr bool isParameter(uint32_t port) {
+    return port < static_cast<uint32_t>(param::Count);
+}
 }  // namespace lv2port

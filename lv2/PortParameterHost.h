@@ -10,7 +10,7 @@
 #include "engine/ParameterIndex.h"
 
 class PortParameterHost : public ParameterHost {
-public:
+  public:
     // initialValues: param::Count values shown until the host notifies the ports' own.
     PortParameterHost(LV2UI_Write_Function write, LV2UI_Controller controller, const float* initialValues);
 
@@ -22,7 +22,7 @@ public:
     // A host notification: shown, not written back.
     void portChanged(uint32_t port, float value);
 
-private:
+  private:
     void show(int index, float value);
 
     LV2UI_Write_Function write;

@@ -30,7 +30,9 @@ constexpr const char* kPrefixes =
     "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
-std::string uri(const std::string& text) { return "<" + text + ">"; }
+std::string uri(const std::string& text) {
+    return "<" + text + ">";
+}
 
 std::string presetUri(int program) {
     char number[8];
@@ -57,7 +59,9 @@ std::string quoted(const char* text, size_t length) {
     return result + "\"";
 }
 
-std::string quoted(const char* text) { return quoted(text, std::string(text).size()); }
+std::string quoted(const char* text) {
+    return quoted(text, std::string(text).size());
+}
 
 struct Binaries {
     std::string plugin;
@@ -72,7 +76,8 @@ std::string manifest(const ProgramBank& bank, const Binaries& binaries) {
     out << uri(lv2id::kUiUri) << "\n    a ui:X11UI ;\n    ui:binary " << uri(binaries.ui)
         << " ;\n    rdfs:seeAlso <ui.ttl> .\n";
     for (int p = 0; p < bank.programCount; ++p) {
-        out << "\n" << presetUri(p) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(lv2id::kPluginUri)
+        out << "\n"
+            << presetUri(p) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(lv2id::kPluginUri)
             << " ;\n    rdfs:seeAlso <presets.ttl> .\n";
     }
     return out.str();
@@ -81,9 +86,10 @@ std::string manifest(const ProgramBank& bank, const Binaries& binaries) {
 std::string parameterPort(int index, float defaultValue) {
     const ParameterInfo& info = kParameterTable[index];
     std::ostringstream out;
-    out << "[\n        a lv2:InputPort, lv2:ControlPort ;\n        lv2:index " << lv2port::kFirstParameter + index
-        << " ;\n        lv2:symbol " << quoted(info.name) << " ;\n        lv2:name " << quoted(info.name)
-        << " ;\n        lv2:default " << number(defaultValue) << " ;\n        lv2:minimum 0.0 ;\n"
+    out << "[\n        a lv2:InputPort, lv2:ControlPort ;\n        lv2:index "
+        << lv2port::kFirstParameter + index << " ;\n        lv2:symbol " << quoted(info.name)
+        << " ;\n        lv2:name " << quoted(info.name) << " ;\n        lv2:default " << number(defaultValue)
+        << " ;\n        lv2:minimum 0.0 ;\n"
         << "        lv2:maximum 1.0 ;\n";
     if (!info.automatable) out << "        lv2:portProperty pprops:notAutomatic ;\n";
     out << "    ]";

@@ -29,8 +29,9 @@ struct Calyx2Ui {
     std::unique_ptr<Calyx2Editor> editor;
 };
 
-LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
-                         LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
+LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
+                         LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
+                         const LV2_Feature* const* features) {
     void* parent = const_cast<void*>(findFeature(features, LV2_UI__parent));
     if (!parent || std::strcmp(pluginUri, lv2id::kPluginUri) != 0) return nullptr;
     // Until the host notifies the ports, the panel shows what a new instance holds: factory program 0.
@@ -43,7 +44,9 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     return ui.release();
 }
 
-void cleanup(LV2UI_Handle handle) { delete static_cast<Calyx2Ui*>(handle); }
+void cleanup(LV2UI_Handle handle) {
+    delete static_cast<Calyx2Ui*>(handle);
+}
 
 void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
     if (format != 0 || size != sizeof(float)) return;

@@ -90,13 +90,20 @@ std::vector<Block> randomPerformance(uint32_t seed, int32_t blockSize, int32_t t
                         sounding.erase(sounding.begin() + which);
                     }
                     break;
-                case 3: block.messages.push_back(message(at, 0xE0 | channel, below(128), below(128))); break;
-                case 4: block.messages.push_back(message(at, 0xB0 | channel, 1, below(128))); break;
-                default: block.messages.push_back(message(at, 0x90 | channel, 24 + below(80), 0)); break;
+                case 3:
+                    block.messages.push_back(message(at, 0xE0 | channel, below(128), below(128)));
+                    break;
+                case 4:
+                    block.messages.push_back(message(at, 0xB0 | channel, 1, below(128)));
+                    break;
+                default:
+                    block.messages.push_back(message(at, 0x90 | channel, 24 + below(80), 0));
+                    break;
             }
         }
         for (int n = below(3) == 0 ? 1 + below(3) : 0; n > 0; --n)
-            block.parameterChanges.push_back({below(param::Count), static_cast<float>(below(1001)) / 1000.0f});
+            block.parameterChanges.push_back(
+                {below(param::Count), static_cast<float>(below(1001)) / 1000.0f});
         if (below(40) == 0) block.tempo = 60.0 + 2.5 * below(60);
         done += block.frames;
         blocks.push_back(std::move(block));
@@ -130,7 +137,9 @@ struct ParityCase {
     int32_t blockSize;
 };
 
-void PrintTo(const ParityCase& c, std::ostream* out) { *out << c.rate << " Hz, runs of up to " << c.blockSize; }
+void PrintTo(const ParityCase& c, std::ostream* out) {
+    *out << c.rate << " Hz, runs of up to " << c.blockSize;
+}
 
 class Lv2Parity : public testing::TestWithParam<ParityCase> {};
 
@@ -150,7 +159,8 @@ TEST_P(Lv2Parity, SamplesMatchTheVstBinaryBitForBit) {
         }
         lv2->resume();
         vst->resume();
-        const auto blocks = randomPerformance(seed * 7919 + c.blockSize, c.blockSize, static_cast<int32_t>(c.rate));
+        const auto blocks =
+            randomPerformance(seed * 7919 + c.blockSize, c.blockSize, static_cast<int32_t>(c.rate));
         const std::vector<float> fromLv2 = play(*lv2, blocks);
         const std::vector<float> fromVst = play(*vst, blocks);
         EXPECT_EQ(firstDifference(fromLv2, fromVst), -1) << "seed " << seed << ", program " << program;
@@ -198,19 +208,20 @@ TEST(Lv2Parity, CrowdedRuns) {
     auto lastBlockEnergy = [&](std::unique_ptr<Instrument> plugin) {
         const std::vector<float> rendered = play(*plugin, overflowing);
         double energy = 0.0;
-        for (size_t i = rendered.size() - 2 * frames; i < rendered.size(); ++i) energy += rendered[i] * rendered[i];
+        for (size_t i = rendered.size() - 2 * frames; i < rendered.size(); ++i)
+            energy += rendered[i] * rendered[i];
         return energy;
     };
     const double fromLv2 = lastBlockEnergy(resumed(openLv2(48000.0f, frames)));
     const double fromVst = lastBlockEnergy(resumed(openVst(48000.0f, frames)));
-    EXPECT_GT(fromLv2, 100.0 * fromVst) << "the held note is lost (LV2 " << fromLv2 << ", VST " << fromVst << ")";
+    EXPECT_GT(fromLv2, 100.0 * fromVst)
+        << "the held note is lost (LV2 " << fromLv2 << ", VST " << fromVst << ")";
 }
 
 // The bytes of the bank property in a state lilv wrote: base64 in an atom:Chunk literal.
 std::vector<uint8_t> bankInState(const std::string& turtle) {
     std::smatch match;
-    if (!std::regex_search(turtle, match, std::regex("calyx2#bank>\\s+\"+([A-Za-z0-9+/=\\s]+)\"")))
-        return {};
+    if (!std::regex_search(turtle, match, std::regex("calyx2#bank>\\s+\"+([A-Za-z0-9+/=\\s]+)\""))) return {};
     static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::vector<uint8_t> bytes;
     uint32_t bits = 0;
@@ -227,8 +238,8 @@ std::vector<uint8_t> bankInState(const std::string& turtle) {
     return bytes;
 }
 
-const std::vector<std::pair<int, float>> kEdits = {{0, 0.75f}, {param::FIN2, 0.3125f}, {param::C_LVL, 1.0f},
-                                                   {param::D_FB, 0.5f}};
+const std::vector<std::pair<int, float>> kEdits = {
+    {0, 0.75f}, {param::FIN2, 0.3125f}, {param::C_LVL, 1.0f}, {param::D_FB, 0.5f}};
 
 TEST(Lv2State, CarriesTheVstBankChunkAndReopensExactly) {
     auto original = openLv2(48000.0f, 256);

@@ -15,13 +15,14 @@ struct PortWrite {
     float value;
 };
 
-void recordWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol, const void* buffer) {
-    static_cast<std::vector<PortWrite>*>(controller)->push_back(
-        {port, size, protocol, *static_cast<const float*>(buffer)});
+void recordWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
+                 const void* buffer) {
+    static_cast<std::vector<PortWrite>*>(controller)
+        ->push_back({port, size, protocol, *static_cast<const float*>(buffer)});
 }
 
 class RecordingEditor : public EditorBase {
-public:
+  public:
     RecordingEditor() : EditorBase(nullptr) {}
     void updateParameter(int index, float value) override { updates.push_back({index, value}); }
     std::vector<std::pair<int, float>> updates;

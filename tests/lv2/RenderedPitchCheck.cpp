@@ -1,6 +1,7 @@
 // lv2_rendered_pitch FILE WINDOW...: checks what a host rendered. A window "silent:START:END" (seconds)
-// must stay below -60 dBFS (the export dithers); "note:START:END:MIDI" must sound, at the equal-tempered pitch of that MIDI
-// note within 1.5 %. The pitch is the first autocorrelation peak within 10 % of the highest.
+// must stay below -60 dBFS (the export dithers); "note:START:END:MIDI" must sound, at the equal-tempered
+// pitch of that MIDI note within 1.5 %. The pitch is the first autocorrelation peak within 10 % of the
+// highest.
 #include <sndfile.h>
 
 #include <cmath>
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
         char kind[8] = {};
         double start = 0, end = 0, note = 0;
         const int fields = std::sscanf(argv[i], "%7[a-z]:%lf:%lf:%lf", kind, &start, &end, &note);
-        const auto first = static_cast<size_t>(start * info.samplerate), last = static_cast<size_t>(end * info.samplerate);
+        const auto first = static_cast<size_t>(start * info.samplerate),
+                   last = static_cast<size_t>(end * info.samplerate);
         if (fields < 3 || last > left.size() || first >= last) {
             std::printf("FAIL: window %s is not inside the %lld frames rendered\n", argv[i],
                         static_cast<long long>(info.frames));
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
             const double expected = 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
             const double measured = fundamental(window, info.samplerate);
             const bool ok = rms > kSoundingRms && std::fabs(measured / expected - 1.0) < kPitchTolerance;
-            std::printf("%s: %s rms %.4f, %.2f Hz for %.2f Hz\n", ok ? "ok" : "FAIL", argv[i], rms, measured, expected);
+            std::printf("%s: %s rms %.4f, %.2f Hz for %.2f Hz\n", ok ? "ok" : "FAIL", argv[i], rms, measured,
+                        expected);
             failures += !ok;
         }
     }

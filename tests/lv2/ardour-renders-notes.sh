@@ -37,7 +37,8 @@ for attempt in 1 2 3; do
     grep "^FAIL" "$work/ardour.log"
     exit 1
   fi
-  if [ -s "$work/export/calyx2.wav" ] && "$pitch_check" "$work/export/calyx2.wav" "${windows[@]}" >"$work/check.log"; then
+  exported="$work/export/calyx2.wav"
+  if [ -s "$exported" ] && "$pitch_check" "$exported" "${windows[@]}" >"$work/check.log"; then
     cat "$work/check.log"
     [ $status -ne 0 ] && echo "note: Ardour exited with status $status after exporting (attempt $attempt)"
     exit 0

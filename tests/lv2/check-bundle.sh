@@ -12,8 +12,9 @@ command -v lv2_validate >/dev/null && command -v sord_validate >/dev/null ||
   { echo "lv2_validate or sord_validate (packages lv2-dev, sordi) missing"; exit 1; }
 # lv2_validate exits 0 whatever it finds: read its report.
 validation=$(lv2_validate "$bundle"/*.ttl 2>&1)
-grep -q "^Found 0 errors" <<<"$validation" || fail "lv2_validate: $(grep -A3 '^error' <<<"$validation" | head -20)"
-grep -q "^warning" <<<"$validation" && fail "lv2_validate warns: $(grep -A3 '^warning' <<<"$validation" | head -20)"
+report() { grep -A3 "^$1" <<<"$validation" | head -20; }
+grep -q "^Found 0 errors" <<<"$validation" || fail "lv2_validate: $(report error)"
+grep -q "^warning" <<<"$validation" && fail "lv2_validate warns: $(report warning)"
 
 info=$(LV2_PATH=$(dirname "$bundle") lv2info "$uri" 2>&1)
 [ "$(grep -c '^	Port [0-9]*:' <<<"$info")" -eq 72 ] || fail "lv2info does not list 72 ports"

@@ -36,7 +36,11 @@ export JACK_DEFAULT_SERVER="calyx2-lv2-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
-jack_wait -w -t 10 >/dev/null 2>&1 || { echo "the dummy JACK server did not start"; cat "$work/jackd.log"; exit 1; }
+if ! jack_wait -w -t 10 >/dev/null 2>&1; then
+  echo "the dummy JACK server did not start"
+  cat "$work/jackd.log"
+  exit 1
+fi
 
 LV2_PATH="$lv2_path" jalv.gtk3 -x -n calyx2-jalv-test "$uri" >"$work/jalv.log" 2>&1 &
 jalv=$!

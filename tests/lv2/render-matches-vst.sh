@@ -14,5 +14,6 @@ for plugin in "$vst" "$bundle"; do
   "$render" -q --plugin "$plugin" --program "Satan's Lyre" --set D_FB=0.7 -s 44100 -b 300 -d float \
     --tail 2 -o "$output" || { echo "FAIL: calyx2-render with $plugin"; exit 1; }
 done
-cmp "$work/$(basename "$vst").au" "$work/$(basename "$bundle").au" || { echo "FAIL: the renders differ"; exit 1; }
-echo "the LV2 and VST 2.4 renders are identical ($(stat -c %s "$work/$(basename "$vst").au") bytes)"
+from_vst="$work/$(basename "$vst").au"
+cmp "$from_vst" "$work/$(basename "$bundle").au" || { echo "FAIL: the renders differ"; exit 1; }
+echo "the LV2 and VST 2.4 renders are identical ($(stat -c %s "$from_vst") bytes)"

@@ -17,7 +17,7 @@ if info:isnil () then fail ("Ardour does not find " .. uri) end
 local midi = ARDOUR.ChanCount (ARDOUR.DataType ("midi"), 1)
 local stereo = ARDOUR.ChanCount (ARDOUR.DataType ("audio"), 2)
 local tracks = session:new_midi_track (midi, stereo, true, info, nil, nil, 1, "Calyx2",
-                                       ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)
+	ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)
 if tracks:size () ~= 1 then fail ("no MIDI track") end
 local track = tracks:front ()
 local calyx2 = track:nth_plugin (0)
@@ -29,7 +29,9 @@ local plugin = calyx2:to_insert ():plugin (0)
 for _, name in ipairs ({ "Soft Brass", "Wanna play my flute baby", "A Woody on the Trail" }) do
 	if not plugin:preset_by_label (name).valid then fail ("Ardour does not list the preset " .. name) end
 end
-if not plugin:load_preset (plugin:preset_by_label ("Soft Brass")) then fail ("Ardour cannot load a preset") end
+if not plugin:load_preset (plugin:preset_by_label ("Soft Brass")) then
+	fail ("Ardour cannot load a preset")
+end
 if not ARDOUR.LuaAPI.set_processor_param (calyx2, 66, 0) then fail ("cannot set D_LVL") end
 
 local notes = ARDOUR.LuaAPI.new_luaproc (session, "Calyx2 Test Notes")
