@@ -20,6 +20,7 @@ test_packages=(
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
   lintian
+  lv2-dev liblilv-dev lilv-utils sordi jalv jackd2 ardour
 )
 case "${1:-all}" in
   all) packages=("${test_packages[@]}") ;;
