@@ -50,6 +50,11 @@ for bundle in "$root"/usr/lib/lv2/*.lv2; do
   [ -e "$bundle" ] || continue
   [ -f "$bundle/manifest.ttl" ] || fail "$(basename "$bundle") has no manifest.ttl"
 done
+if [ -d "$build/lv2/bundles/calyx2.lv2" ]; then
+  grep -qx usr/lib/lv2/calyx2.lv2/manifest.ttl <<<"$files" || fail "the LV2 bundle is not in /usr/lib/lv2"
+  LV2_PATH="$root/usr/lib/lv2" lv2info urn:tamberlow:calyx2 >"$work/lv2info.txt" 2>&1 ||
+    fail "lv2info cannot read the packaged bundle: $(cat "$work/lv2info.txt")"
+fi
 latest=$(zcat "$root/usr/share/doc/calyx2/changelog.gz" | sed -n 1p)
 [[ $latest == *"($version)"* ]] || fail "the changelog's latest entry is not version $version: $latest"
 
