@@ -4,6 +4,7 @@
 
 export async function instantiateCalyx2(module) {
   let memory = null;
+  let outputViews = null;
   const imports = {
     env: { emscripten_notify_memory_growth: () => {} },
     wasi_snapshot_preview1: {
@@ -33,12 +34,21 @@ export async function instantiateCalyx2(module) {
   return {
     exports: e,
     open: (sampleRate) => e.web_open(sampleRate),
-    outputs: () => [0, 1].map((c) => new Float32Array(memory.buffer, e.web_output(c), 128)),
+    // Views of the two output blocks, made again only when the memory grew (the old ones are then empty).
+    outputs: () => {
+      if (!outputViews || outputViews[0].length === 0) {
+        outputViews = [0, 1].map((c) => new Float32Array(memory.buffer, e.web_output(c), 128));
+      }
+      return outputViews;
+    },
     programNames: () => Array.from({ length: e.web_program_count() }, (_, i) => text(e.web_program_name(i))),
     parameterName: (i) => text(e.web_parameter_name(i)),
     parameterDisplay: (i) => text(e.web_parameter_display(i)),
     // The plug-in's bank (or program) chunk, copied out.
-    chunk: (isPreset) => bytesAt(e.web_bytes_data(), e.web_get_chunk(isPreset ? 1 : 0)).slice(),
+    chunk: (isPreset) => {
+      const size = e.web_get_chunk(isPreset ? 1 : 0);
+      return bytesAt(e.web_bytes_data(), size).slice();
+    },
     setChunk: (bytes, isPreset) => { putBytes(bytes); return e.web_set_chunk(isPreset ? 1 : 0) !== 0; },
     exportPreset: (wholeBank) => {
       const size = e.web_export_preset(wholeBank ? 1 : 0);

@@ -1,0 +1,70 @@
+// calyx2-web-reference: renders an event script through the native build with the page's own glue,
+// so that the browser tests can compare the WebAssembly build's samples with these, bit for bit.
+//   calyx2-web-reference RATE FRAMES < script > samples.f32
+// Script lines: "FRAME midi STATUS DATA1 DATA2", "FRAME param INDEX VALUE", "FRAME program N",
+// "FRAME tempo BPM", in frame order. Parameter, program and tempo changes take effect between
+// blocks, before the block holding FRAME; MIDI lands at FRAME's offset in its block, as the
+// worklet delivers them. Output: left and right float32 interleaved, native byte order.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "web/WebSynth.h"
+
+extern "C" {
+int web_open(float sampleRate);
+void web_midi(int frame, int status, int data1, int data2);
+void web_render(int frames);
+float* web_output(int channel);
+void web_set_parameter(int index, float value);
+void web_set_program(int program);
+void web_set_tempo(double beatsPerMinute);
+}
+
+namespace {
+struct ScriptEvent {
+    long frame;
+    std::string kind;
+    double a, b, c;
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: calyx2-web-reference RATE FRAMES < script > samples.f32\n");
+        return 2;
+    }
+    const float rate = std::strtof(argv[1], nullptr);
+    const long frames = std::strtol(argv[2], nullptr, 10);
+    std::vector<ScriptEvent> script;
+    char kind[16];
+    long frame;
+    double a = 0, b = 0, c = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, stdin)) {
+        a = b = c = 0;
+        if (std::sscanf(line, "%ld %15s %lf %lf %lf", &frame, kind, &a, &b, &c) >= 2)
+            script.push_back({frame, kind, a, b, c});
+    }
+    web_open(rate);
+    std::size_t next = 0;
+    std::vector<float> interleaved(2 * web::kBlockFrames);
+    for (long start = 0; start < frames; start += web::kBlockFrames) {
+        const long end = start + web::kBlockFrames;
+        for (; next < script.size() && script[next].frame < end; ++next) {
+            const ScriptEvent& e = script[next];
+            if (e.kind == "midi") web_midi(int(e.frame - start), int(e.a), int(e.b), int(e.c));
+            else if (e.kind == "param") web_set_parameter(int(e.a), float(e.b));
+            else if (e.kind == "program") web_set_program(int(e.a));
+            else if (e.kind == "tempo") web_set_tempo(e.a);
+        }
+        web_render(web::kBlockFrames);
+        for (int i = 0; i < web::kBlockFrames; ++i) {
+            interleaved[2 * i] = web_output(0)[i];
+            interleaved[2 * i + 1] = web_output(1)[i];
+        }
+        std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), stdout);
+    }
+    return 0;
+}
