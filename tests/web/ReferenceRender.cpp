@@ -1,10 +1,12 @@
 // calyx2-web-reference: renders an event script through the native build with the page's own glue,
 // so that the browser tests can compare the WebAssembly build's samples with these, bit for bit.
-//   calyx2-web-reference RATE FRAMES < script > samples.f32
+//   calyx2-web-reference RATE FRAMES [--time] < script > samples.f32
 // Script lines: "FRAME midi STATUS DATA1 DATA2", "FRAME param INDEX VALUE", "FRAME program N",
 // "FRAME tempo BPM", in frame order. Parameter, program and tempo changes take effect between
 // blocks, before the block holding FRAME; MIDI lands at FRAME's offset in its block, as the
-// worklet delivers them. Output: left and right float32 interleaved, native byte order.
+// worklet delivers them. Output: left and right float32 interleaved, native byte order. --time
+// prints the realtime factor of the rendering alone to standard error (the benchmark page's figure).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,8 +33,9 @@ struct ScriptEvent {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: calyx2-web-reference RATE FRAMES < script > samples.f32\n");
+    const bool timed = argc == 4 && std::string(argv[3]) == "--time";
+    if (argc != 3 && !timed) {
+        std::fprintf(stderr, "usage: calyx2-web-reference RATE FRAMES [--time] < script > samples.f32\n");
         return 2;
     }
     const float rate = std::strtof(argv[1], nullptr);
@@ -50,6 +53,9 @@ int main(int argc, char** argv) {
     web_open(rate);
     std::size_t next = 0;
     std::vector<float> interleaved(2 * web::kBlockFrames);
+    std::vector<float> all;
+    all.reserve(static_cast<std::size_t>(2 * (frames + web::kBlockFrames)));
+    const auto started = std::chrono::steady_clock::now();
     for (long start = 0; start < frames; start += web::kBlockFrames) {
         const long end = start + web::kBlockFrames;
         for (; next < script.size() && script[next].frame < end; ++next) {
@@ -64,7 +70,10 @@ int main(int argc, char** argv) {
             interleaved[2 * i] = web_output(0)[i];
             interleaved[2 * i + 1] = web_output(1)[i];
         }
-        std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), stdout);
+        all.insert(all.end(), interleaved.begin(), interleaved.end());
     }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    if (timed) std::fprintf(stderr, "realtime factor %.2f\n", double(frames) / rate / took.count());
+    std::fwrite(all.data(), sizeof(float), all.size(), stdout);
     return 0;
 }

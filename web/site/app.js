@@ -27,23 +27,24 @@ e.web_panel_open();
 
 // ---- sound ----
 let audio = null;  // promise of { context, node }
-const recordings = [];
+const recordings = [];       // resolvers of the test hook's requests, answered in order
+const parameterQueries = [];
 
 function ensureAudio() {
   audio ??= (async () => {
     const context = new AudioContext({ latencyHint: 'interactive' });
     await context.audioWorklet.addModule('worklet.js');
-    const node = new AudioWorkletNode(context, 'calyx2', { numberOfInputs: 0, outputChannelCount: [2] });
-    const ready = new Promise((resolve) => {
-      node.port.onmessage = (event) => {
-        if (event.data.type === 'ready') resolve();
-        if (event.data.type === 'recorded') recordings.shift()?.(event.data);
-      };
+    const node = new AudioWorkletNode(context, 'calyx2', {
+      numberOfInputs: 0,
+      outputChannelCount: [2],
+      processorOptions: { module, bank: panel.chunk(false), program: e.web_get_program() },
     });
-    node.port.postMessage({ type: 'init', module, bank: panel.chunk(false), program: e.web_get_program() });
+    node.port.onmessage = (event) => {
+      if (event.data.type === 'recorded') recordings.shift()?.(event.data);
+      if (event.data.type === 'parameters') parameterQueries.shift()?.(event.data.values);
+    };
     node.connect(context.destination);
     await context.resume();
-    await ready;
     $('start').textContent = `Sound on (${context.sampleRate} Hz)`;
     return { context, node };
   })();
@@ -286,6 +287,11 @@ window.calyx2 = {
   record: (frames) => new Promise((resolve) => {
     recordings.push(resolve);
     send({ type: 'record', frames });
+  }),
+  // The sound instance's parameter values, to check that it follows the panel instance.
+  soundParameters: () => new Promise((resolve) => {
+    parameterQueries.push(resolve);
+    send({ type: 'parameters' });
   }),
 };
 document.body.dataset.ready = 'true';

@@ -2,18 +2,27 @@
 // main thread, where the panel lives, and by the AudioWorklet, where the sound is made: the module
 // carries no JavaScript runtime, so the same few lines serve both.
 
+const kImports = {
+  env: { emscripten_notify_memory_growth: () => {} },
+  wasi_snapshot_preview1: {
+    proc_exit: (code) => { throw new Error(`calyx2.wasm exited with code ${code}`); },
+  },
+};
+
+// The main thread may not instantiate a module this size synchronously.
 export async function instantiateCalyx2(module) {
-  let memory = null;
-  let outputViews = null;
-  const imports = {
-    env: { emscripten_notify_memory_growth: () => {} },
-    wasi_snapshot_preview1: {
-      proc_exit: (code) => { throw new Error(`calyx2.wasm exited with code ${code}`); },
-    },
-  };
-  const instance = await WebAssembly.instantiate(module, imports);
+  return wrap(await WebAssembly.instantiate(module, kImports));
+}
+
+// The worklet instantiates in its constructor, so that it renders from the very first block.
+export function instantiateCalyx2Now(module) {
+  return wrap(new WebAssembly.Instance(module, kImports));
+}
+
+function wrap(instance) {
   const e = instance.exports;
-  memory = e.memory;
+  const memory = e.memory;
+  let outputViews = null;
   if (e._initialize) e._initialize();
 
   const bytesAt = (pointer, length) => new Uint8Array(memory.buffer, pointer, length);

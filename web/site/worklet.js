@@ -3,31 +3,28 @@
 // changes apply before the next block, MIDI lands at the block's first frame (or, for scripted
 // events, at its own frame). The page's main thread holds a second instance for the panel and
 // sends this one every call it makes to its own, so the two never disagree.
-import { instantiateCalyx2 } from './calyx2-module.js';
+//
+// processorOptions: module (the compiled calyx2.wasm), and optionally bank and program (the state
+// to start from), script (an event list to play from the first block) and record (frames of output
+// to copy back to the page).
+import { instantiateCalyx2Now } from './calyx2-module.js';
 
 const kBlock = 128;
 
 class Calyx2Processor extends AudioWorkletProcessor {
-  constructor() {
+  constructor(options) {
     super();
-    this.synth = null;
-    this.pending = [];     // messages that arrived before the instance was ready, then between blocks
+    const { module, bank, program, script, record } = options.processorOptions;
+    this.synth = instantiateCalyx2Now(module);
+    this.synth.open(sampleRate);
+    if (bank) this.synth.setChunk(bank, false);
+    if (program !== undefined) this.synth.exports.web_set_program(program);
+    this.pending = [];     // messages that arrived since the last block
     this.script = null;    // { events, next, frame }: a fixed event list played by frame
     this.recording = null; // { left, right, filled }: the test hook's copy of what we output
-    this.port.onmessage = (event) => this.receive(event.data);
-  }
-
-  async receive(message) {
-    if (message.type === 'init') {
-      const synth = await instantiateCalyx2(message.module);
-      synth.open(sampleRate);
-      if (message.bank) synth.setChunk(message.bank, false);
-      if (message.program !== undefined) synth.exports.web_set_program(message.program);
-      this.synth = synth;
-      this.port.postMessage({ type: 'ready', sampleRate });
-      return;
-    }
-    this.pending.push(message);
+    if (script) this.apply({ type: 'script', events: script });
+    if (record) this.apply({ type: 'record', frames: record });
+    this.port.onmessage = (event) => this.pending.push(event.data);
   }
 
   apply(message) {
@@ -43,6 +40,11 @@ class Calyx2Processor extends AudioWorkletProcessor {
       case 'record':
         this.recording = { left: new Float32Array(message.frames), right: new Float32Array(message.frames), filled: 0 };
         break;
+      case 'parameters': {
+        const values = Array.from({ length: e.web_parameter_count() }, (_, i) => e.web_get_parameter(i));
+        this.port.postMessage({ type: 'parameters', values });
+        break;
+      }
       default: break;
     }
   }
@@ -75,7 +77,6 @@ class Calyx2Processor extends AudioWorkletProcessor {
   }
 
   process(inputs, outputs) {
-    if (!this.synth) return true;
     for (const message of this.pending) this.apply(message);
     this.pending.length = 0;
     if (this.script) this.playScript();
