@@ -22,8 +22,6 @@ const module = await WebAssembly.compileStreaming(fetch('calyx2.wasm'));
 const panel = await instantiateCalyx2(module);
 const e = panel.exports;
 panel.open(kPanelRate);
-restoreState();
-e.web_panel_open();
 
 // ---- sound ----
 let audio = null;  // promise of { context, node }
@@ -65,7 +63,7 @@ function midi(bytes) {
 // ---- panel ----
 const canvas = $('panel');
 const context2d = canvas.getContext('2d');
-const image = context2d.createImageData(e.web_panel_width(), e.web_panel_height());
+const image = context2d.createImageData(canvas.width, canvas.height);
 let drawnVersion = -1;
 
 function drawPanel() {
@@ -273,6 +271,8 @@ async function connectMidiInputs() {
   }
 }
 
+restoreState();
+e.web_panel_open();
 buildKeyboard();
 fillProgramMenu();
 drawPanel();
