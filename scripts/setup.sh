@@ -12,7 +12,10 @@ packages=(
   libsndfile1-dev libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  emscripten chromium nodejs
 )
+# npm comes with some builds of nodejs and as Debian's own package with others.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -22,6 +22,9 @@ for arch in 64 32; do
   ctest --test-dir "build-win$arch" --output-on-failure
 done
 
+stage "web page in headless Chromium"
+scripts/web-test.sh
+
 if [ -x scripts/sanitize.sh ]; then
   stage "AddressSanitizer + UndefinedBehaviorSanitizer"
   scripts/sanitize.sh
