@@ -1,11 +1,12 @@
 // The web page in headless Chromium: it loads cleanly, plays, its panel behaves and looks as the
 // plug-in's, its state survives a reload, and the WebAssembly build's samples equal the native
 // build's bit for bit. Needs the page built (build-web/site) and the native build's
-// calyx2-web-reference and calyx2-panel (build/); CALYX2_WEB_SITE and CALYX2_BUILD override both.
+// calyx2-web-reference, calyx2-panel, calyx2-presets and plug-in (build/); CALYX2_WEB_SITE and
+// CALYX2_BUILD override both.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -208,6 +209,23 @@ describe('web page', () => {
       assert.deepEqual(page.errors, []);
     });
   }
+
+  test('the page writes the same .fxb and .fxp files as calyx2-presets', async () => {
+    const page = await openPage();
+    const directory = mkdtempSync(join(tmpdir(), 'calyx2-presets-'));
+    try {
+      const presets = join(nativeBuild, 'tools/presets/calyx2-presets');
+      execFileSync(presets, ['export-bank', join(directory, 'bank.fxb')]);
+      execFileSync(presets, ['export-program', '5', join(directory, 'program.fxp')]);
+      const bank = await page.evaluate(() => Array.from(window.calyx2.panel.exportPreset(true)));
+      await page.select('#program', '5');
+      const program = await page.evaluate(() => Array.from(window.calyx2.panel.exportPreset(false)));
+      assert.ok(Buffer.from(bank).equals(readFileSync(join(directory, 'bank.fxb'))), 'the banks differ');
+      assert.ok(Buffer.from(program).equals(readFileSync(join(directory, 'program.fxp'))), 'the programs differ');
+    } finally {
+      rmSync(directory, { recursive: true, force: true });
+    }
+  });
 
   test('state survives a reload, and .fxp and .fxb files load into both instances', async () => {
     const page = await openPage();
