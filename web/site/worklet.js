@@ -5,8 +5,9 @@
 // sends this one every call it makes to its own, so the two never disagree.
 //
 // processorOptions: module (the compiled calyx2.wasm), and optionally bank and program (the state
-// to start from), script (an event list to play from the first block) and record (frames of output
-// to copy back to the page).
+// to start from), script (an event list to play from the first block), record (frames of output
+// to copy back to the page) and measure (blocks of the script to render at once in the first
+// quantum, timed, for the benchmark page).
 import { instantiateCalyx2Now } from './calyx2-module.js';
 
 const kBlock = 128;
@@ -14,7 +15,7 @@ const kBlock = 128;
 class Calyx2Processor extends AudioWorkletProcessor {
   constructor(options) {
     super();
-    const { module, bank, program, script, record } = options.processorOptions;
+    const { module, bank, program, script, record, measure } = options.processorOptions;
     this.synth = instantiateCalyx2Now(module);
     this.synth.open(sampleRate);
     if (bank) this.synth.setChunk(bank, false);
@@ -24,6 +25,7 @@ class Calyx2Processor extends AudioWorkletProcessor {
     this.recording = null; // { left, right, filled }: the test hook's copy of what we output
     if (script) this.apply({ type: 'script', events: script });
     if (record) this.apply({ type: 'record', frames: record });
+    this.blocksToTime = measure ?? 0;
     this.port.onmessage = (event) => this.pending.push(event.data);
   }
 
@@ -76,9 +78,23 @@ class Calyx2Processor extends AudioWorkletProcessor {
     }
   }
 
+  // The worklet has no high-resolution clock, so the blocks are rendered in one go, long enough
+  // for whole milliseconds to time them.
+  timeScript() {
+    const started = Date.now();
+    for (let block = 0; block < this.blocksToTime; block += 1) {
+      this.playScript();
+      this.synth.exports.web_render(kBlock);
+    }
+    const milliseconds = Date.now() - started;
+    this.port.postMessage({ type: 'measured', seconds: (this.blocksToTime * kBlock) / sampleRate, milliseconds });
+    this.blocksToTime = 0;
+  }
+
   process(inputs, outputs) {
     for (const message of this.pending) this.apply(message);
     this.pending.length = 0;
+    if (this.blocksToTime) this.timeScript();
     if (this.script) this.playScript();
     const [left, right] = outputs[0];
     const frames = left.length;
