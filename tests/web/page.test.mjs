@@ -46,14 +46,16 @@ after(async () => {
 });
 
 // A page in a context of its own (its own storage), with every console error and page error kept.
-async function openPage(path = '') {
+async function openPage(path = '', readyWhen = 'body[data-ready]') {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   page.errors = [];
-  page.on('console', (message) => { if (message.type() === 'error') page.errors.push(message.text()); });
+  page.on('console', (message) => {
+    if (message.type() === 'error') page.errors.push(`${message.text()} ${message.location()?.url ?? ''}`);
+  });
   page.on('pageerror', (error) => page.errors.push(error.message));
   await page.goto(baseUrl + path);
-  await page.waitForSelector('body[data-ready]', { timeout: 20000 });
+  await page.waitForSelector(readyWhen, { timeout: 60000 });
   return page;
 }
 
@@ -94,37 +96,51 @@ describe('web page', () => {
     assert.deepEqual(page.errors, []);
   });
 
-  // Rates, and how many frames each program plays for.
-  for (const [rate, segmentFrames] of [[48000, 12800], [44100, 4096]]) {
-    test(`renders every program with notes, bends, wheel and parameter changes as the native build at ${rate} Hz`,
-      async () => {
-        const events = everyProgramScript(kProgramCount, segmentFrames);
-        const frames = kProgramCount * segmentFrames;
-        const native = execFileSync(join(nativeBuild, 'tests/web/calyx2-web-reference'), [String(rate), String(frames)],
-                                    { input: scriptText(events), maxBuffer: 64 << 20 });
-        const page = await openPage();
-        const web = Buffer.from(await page.evaluate(async (script, n, sampleRate) => {
-          const { renderOffline } = await import('./offline-render.js');
-          const module = await WebAssembly.compileStreaming(fetch('calyx2.wasm'));
-          const { left, right } = await renderOffline(module, script, n, sampleRate);
-          const interleaved = new Float32Array(2 * n);
-          for (let i = 0; i < n; i += 1) {
-            interleaved[2 * i] = left[i];
-            interleaved[2 * i + 1] = right[i];
-          }
-          let text = '';
-          const bytes = new Uint8Array(interleaved.buffer);
-          for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-          return btoa(text);
-        }, events, frames, rate), 'base64');
-        assert.equal(web.length, native.length);
-        const ours = new Uint32Array(web.buffer, web.byteOffset, web.length / 4);
-        const theirs = new Uint32Array(native.buffer, native.byteOffset, native.length / 4);
-        const firstDifference = ours.findIndex((bits, i) => bits !== theirs[i]);
-        assert.equal(firstDifference, -1, `sample ${firstDifference >> 1} (channel ${firstDifference & 1}) differs`);
-        assert.ok(theirs.some((bits) => (bits & 0x7fffffff) !== 0), 'the script makes sound');
-        assert.deepEqual(page.errors, []);
-      });
+  test('the benchmark page prints realtime factors at full polyphony', async () => {
+    const page = await openPage('bench.html', 'body[data-realtime-factor]');
+    assert.ok(Number(await page.$eval('body', (body) => body.dataset.realtimeFactor)) > 0);
+    assert.match(await page.$eval('#result', (result) => result.textContent), /AudioWorklet: realtime factor [0-9.]+/);
+    // The native figure is there only where scripts/web.sh measured it.
+    assert.deepEqual(page.errors.filter((error) => !error.includes('native-bench.json')), []);
+  });
+
+  // Contexts, rates, and how many programs play for how many frames each.
+  const renders = [
+    { live: false, rate: 48000, programs: kProgramCount, segmentFrames: 12800 },
+    { live: false, rate: 44100, programs: kProgramCount, segmentFrames: 4096 },
+    { live: true, rate: 44100, programs: 4, segmentFrames: 8192 },
+  ];
+  for (const { live, rate, programs, segmentFrames } of renders) {
+    const what = programs === kProgramCount ? 'every program' : `${programs} programs`;
+    test(`${what} with notes, bends, wheel and parameter changes sound as in the native build ` +
+         `(${live ? 'running' : 'offline'} audio context, ${rate} Hz)`, async () => {
+      const events = everyProgramScript(programs, segmentFrames);
+      const frames = programs * segmentFrames;
+      const native = execFileSync(join(nativeBuild, 'tests/web/calyx2-web-reference'), [String(rate), String(frames)],
+                                  { input: scriptText(events), maxBuffer: 64 << 20 });
+      const page = await openPage();
+      const web = Buffer.from(await page.evaluate(async (script, n, sampleRate, inRunningContext) => {
+        const { renderScript } = await import('./script-render.js');
+        const module = await WebAssembly.compileStreaming(fetch('calyx2.wasm'));
+        const { left, right } = await renderScript(module, script, n, sampleRate, { live: inRunningContext });
+        const interleaved = new Float32Array(2 * n);
+        for (let i = 0; i < n; i += 1) {
+          interleaved[2 * i] = left[i];
+          interleaved[2 * i + 1] = right[i];
+        }
+        let text = '';
+        const bytes = new Uint8Array(interleaved.buffer);
+        for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+        return btoa(text);
+      }, events, frames, rate, live), 'base64');
+      assert.equal(web.length, native.length);
+      const ours = new Uint32Array(web.buffer, web.byteOffset, web.length / 4);
+      const theirs = new Uint32Array(native.buffer, native.byteOffset, native.length / 4);
+      const firstDifference = ours.findIndex((bits, i) => bits !== theirs[i]);
+      assert.equal(firstDifference, -1, `sample ${firstDifference >> 1} (channel ${firstDifference & 1}) differs`);
+      assert.ok(theirs.some((bits) => (bits & 0x7fffffff) !== 0), 'the script makes sound');
+      assert.deepEqual(page.errors, []);
+    });
   }
 
   const players = {
