@@ -227,20 +227,25 @@ function buildKeyboard() {
 }
 
 let octaveC = 60;
-const typing = (event) => event.target instanceof HTMLInputElement && event.target.type !== 'range';
+const notesOfKeys = new Map();  // the note each computer key started, whatever the octave is now
+// Keys typed into the program menu or a file field are theirs, not the piano's.
+const typing = (event) => event.target instanceof HTMLSelectElement ||
+  (event.target instanceof HTMLInputElement && event.target.type !== 'range');
 window.addEventListener('keydown', (event) => {
   if (event.repeat || typing(event) || event.ctrlKey || event.metaKey || event.altKey) return;
   const key = event.key.toLowerCase();
   if (key === 'z') octaveC = Math.max(12, octaveC - 12);
   else if (key === 'x') octaveC = Math.min(108, octaveC + 12);
-  else if (key in kComputerKeys) noteOn(octaveC + kComputerKeys[key]);
+  else if (key in kComputerKeys && !notesOfKeys.has(key)) {
+    notesOfKeys.set(key, octaveC + kComputerKeys[key]);
+    noteOn(notesOfKeys.get(key));
+  }
 });
 window.addEventListener('keyup', (event) => {
   const key = event.key.toLowerCase();
-  if (key in kComputerKeys) {
-    // The note the key started, whatever the octave is now.
-    for (const note of held) if ((note - kComputerKeys[key]) % 12 === 0) noteOff(note);
-  }
+  if (!notesOfKeys.has(key)) return;
+  noteOff(notesOfKeys.get(key));
+  notesOfKeys.delete(key);
 });
 
 const bend = $('bend');
