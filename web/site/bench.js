@@ -1,12 +1,11 @@
 // The realtime factor of the WebAssembly build at full polyphony, next to the native build's for
 // the same script (native-bench.json, written by scripts/web.sh when it builds the page): rendered
 // in the AudioWorklet of a running (muted) audio context, and on the page's thread.
-import { instantiateCalyx2 } from './calyx2-module.js';
+import { instantiateCalyx2, kBlockFrames as kBlock } from './calyx2-module.js';
 import { fullPolyphonyScript } from './event-scripts.js';
 
 const kRate = 44100;
 const kSeconds = 8;
-const kBlock = 128;
 const frames = kRate * kSeconds;
 
 const result = document.getElementById('result');

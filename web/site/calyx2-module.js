@@ -2,6 +2,9 @@
 // main thread, where the panel lives, and by the AudioWorklet, where the sound is made: the module
 // carries no JavaScript runtime, so the same few lines serve both.
 
+// Frames per block: an AudioWorklet render quantum, and what the module renders per call.
+export const kBlockFrames = 128;
+
 const kImports = {
   env: { emscripten_notify_memory_growth: () => {} },
   wasi_snapshot_preview1: {
@@ -46,7 +49,7 @@ function wrap(instance) {
     // Views of the two output blocks, made again only when the memory grew (the old ones are then empty).
     outputs: () => {
       if (!outputViews || outputViews[0].length === 0) {
-        outputViews = [0, 1].map((c) => new Float32Array(memory.buffer, e.web_output(c), 128));
+        outputViews = [0, 1].map((c) => new Float32Array(memory.buffer, e.web_output(c), kBlockFrames));
       }
       return outputViews;
     },

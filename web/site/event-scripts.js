@@ -1,5 +1,6 @@
 // Event scripts shared by the benchmark page, the browser tests and scripts/web.sh (which hands the
 // same scripts to the native build): lines [frame, kind, a, b, c] in frame order.
+import { kBlockFrames } from './calyx2-module.js';
 
 // The plug-in's parameters in index order (the tests check this against the module).
 export const kParameterNames = [
@@ -11,7 +12,7 @@ export const kParameterNames = [
 const indexOf = (name) => kParameterNames.indexOf(name);
 
 export const kBenchVoices = 17;
-const kRenewalFrames = 64 * 128;
+const kRenewalFrames = 64 * kBlockFrames;
 
 // The heaviest patch: every operator on with feedback, LFO on pitch and levels, filter, chorus and
 // delay on; 17 notes, and every kRenewalFrames one more, so that 16 voices keep sounding and one
@@ -34,8 +35,8 @@ export function fullPolyphonyScript(frames) {
   return events.sort((x, y) => x[0] - y[0]);
 }
 
-// A fixed pseudo-random performance through every program: chords, bends, wheel, parameter changes
-// and releases, segmentFrames per program.
+// A fixed pseudo-random performance through every program: a tempo, chords, bends, wheel, parameter
+// changes and releases, segmentFrames per program.
 export function everyProgramScript(programs, segmentFrames) {
   let seed = 12345;
   const next = (n) => { seed = (seed * 1103515245 + 12345) % 2147483648; return Math.floor(seed / 65536) % n; };
@@ -43,6 +44,7 @@ export function everyProgramScript(programs, segmentFrames) {
   for (let program = 0; program < programs; program += 1) {
     const start = program * segmentFrames;
     events.push([start, 'program', program]);
+    events.push([start, 'tempo', 60 + next(121)]);
     const notes = [];
     for (let i = 0; i < 1 + next(5); i += 1) {
       const note = 36 + next(48);

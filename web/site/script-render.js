@@ -3,7 +3,7 @@
 // live, in a running (muted) audio context at the speed of sound. Script lines are
 // [frame, kind, a, b, c] (see calyx2-web-reference).
 
-const kBlock = 128;
+import { kBlockFrames as kBlock } from './calyx2-module.js';
 
 export async function renderScript(module, events, frames, rate, { live = false } = {}) {
   const whole = Math.ceil(frames / kBlock) * kBlock;

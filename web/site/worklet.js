@@ -8,9 +8,7 @@
 // to start from), script (an event list to play from the first block), record (frames of output
 // to copy back to the page) and measure (blocks of the script to render at once in the first
 // quantum, timed, for the benchmark page).
-import { instantiateCalyx2Now } from './calyx2-module.js';
-
-const kBlock = 128;
+import { instantiateCalyx2Now, kBlockFrames as kBlock } from './calyx2-module.js';
 
 class Calyx2Processor extends AudioWorkletProcessor {
   constructor(options) {
@@ -35,9 +33,7 @@ class Calyx2Processor extends AudioWorkletProcessor {
       case 'midi': e.web_midi(0, message.bytes[0], message.bytes[1] ?? 0, message.bytes[2] ?? 0); break;
       case 'param': e.web_set_parameter(message.index, message.value); break;
       case 'program': e.web_set_program(message.program); break;
-      case 'tempo': e.web_set_tempo(message.bpm); break;
       case 'preset': this.synth.importPreset(message.bytes); break;
-      case 'bank': this.synth.setChunk(message.bytes, false); e.web_set_program(message.program); break;
       case 'script': this.script = { events: message.events, next: 0, frame: 0 }; break;
       case 'record':
         this.recording = { left: new Float32Array(message.frames), right: new Float32Array(message.frames), filled: 0 };
