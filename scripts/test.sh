@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the sanitizer builds
-# and the fuzzers. Exits non-zero on the first failing stage.
+# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the web page in
+# headless Chromium, the sanitizer builds and the fuzzers. Exits non-zero on the first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${CALYX2_JOBS:-$(nproc)}
