@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 jobs=${CALYX2_JOBS:-$(nproc)}
 
 scripts/web.sh --build-only
+cmake --build build-web -j"$jobs" --target calyx2_web_truncations
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs" --target calyx2-web-reference calyx2-panel calyx2-presets calyx2
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)

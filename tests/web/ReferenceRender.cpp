@@ -1,12 +1,14 @@
 // calyx2-web-reference: renders an event script through the native build with the page's own glue,
 // so that the browser tests can compare the WebAssembly build's samples with these, bit for bit.
 //   calyx2-web-reference RATE FRAMES [--time] < script > samples.f32
+//   calyx2-web-reference --truncations      (the results of TruncationCases.cpp, one a line)
 // Script lines: "FRAME midi STATUS DATA1 DATA2", "FRAME param INDEX VALUE", "FRAME program N",
 // "FRAME tempo BPM", in frame order. Parameter, program and tempo changes take effect between
 // blocks, before the block holding FRAME; MIDI lands at FRAME's offset in its block, as the
 // worklet delivers them. Output: left and right float32 interleaved, native byte order. --time
 // prints the realtime factor of the rendering alone to standard error (the benchmark page's figure).
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,6 +24,7 @@ float* web_output(int channel);
 void web_set_parameter(int index, float value);
 void web_set_program(int program);
 void web_set_tempo(double beatsPerMinute);
+int truncation_cases(int32_t* out);
 }
 
 namespace {
@@ -33,6 +36,12 @@ struct ScriptEvent {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--truncations") {
+        int32_t results[256];
+        const int count = truncation_cases(results);
+        for (int i = 0; i < count; ++i) std::printf("%d\n", results[i]);
+        return 0;
+    }
     const bool timed = argc == 4 && std::string(argv[3]) == "--time";
     if (argc != 3 && !timed) {
         std::fprintf(stderr, "usage: calyx2-web-reference RATE FRAMES [--time] < script > samples.f32\n");

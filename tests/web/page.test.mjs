@@ -143,6 +143,17 @@ describe('web page', () => {
     });
   }
 
+  test('the SSE truncations give the processor\'s answers in WebAssembly', async () => {
+    const wasm = readFileSync(join(site, '../tests/truncations.wasm'));
+    const { exports } = (await WebAssembly.instantiate(wasm, {})).instance;
+    exports._initialize();
+    const out = exports.malloc(1024);
+    const count = exports.truncation_cases(out);
+    const ours = Array.from(new Int32Array(exports.memory.buffer, out, count));
+    const native = execFileSync(join(nativeBuild, 'tests/web/calyx2-web-reference'), ['--truncations'], { encoding: 'utf8' });
+    assert.deepEqual(ours, native.trim().split('\n').map(Number));
+  });
+
   const players = {
     'a computer key': { press: (page) => page.keyboard.down('a'), release: (page) => page.keyboard.up('a') },
     'an on-screen key': {
