@@ -21,9 +21,12 @@ test_packages=(
   dpf-plugins-vst
   lintian
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2 ardour
+  emscripten chromium nodejs
 )
 case "${1:-all}" in
-  all) packages=("${test_packages[@]}") ;;
+  all) packages=("${test_packages[@]}")
+       # npm comes with some builds of nodejs and as Debian's own package with others.
+       command -v npm >/dev/null 2>&1 || packages+=(npm) ;;
   demo) packages=("${demo_packages[@]}") ;;
   user) packages=("${user_packages[@]}") ;;
   package) packages=("${package_packages[@]}") ;;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the sanitizer builds
-# and the fuzzers. Exits non-zero on the first failing stage.
+# Builds everything and runs every test: Linux, both Windows DLLs under Wine, the web page in
+# headless Chromium, the sanitizer builds and the fuzzers. Exits non-zero on the first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${CALYX2_JOBS:-$(nproc)}
@@ -21,6 +21,9 @@ source scripts/wine-env.sh
 for arch in 64 32; do
   ctest --test-dir "build-win$arch" --output-on-failure
 done
+
+stage "web page in headless Chromium"
+scripts/web-test.sh
 
 if [ -x scripts/sanitize.sh ]; then
   stage "AddressSanitizer + UndefinedBehaviorSanitizer"
