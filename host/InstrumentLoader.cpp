@@ -1,10 +1,18 @@
 #include "host/InstrumentLoader.h"
 
+#include "host/ClapInstrument.h"
 #include "host/HostedPlugin.h"
 
 namespace host {
 
+namespace {
+bool endsWith(const std::string& text, const std::string& ending) {
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+}  // namespace
+
 std::unique_ptr<Instrument> loadInstrument(const std::string& path, std::string& error) {
+    if (endsWith(path, ".clap")) return ClapInstrument::load(path, error);
     return HostedPlugin::load(path, error);
 }
 
