@@ -13,6 +13,10 @@ namespace {
 constexpr VstIntPtr kAnsweredVersion = kVstVersion;
 constexpr uint8_t kAllNotesOff = 0xB0;
 constexpr uint8_t kAllNotesOffController = 123;
+
+bool isParameterChange(const clap_event_header_t& event) {
+    return event.space_id == CLAP_CORE_EVENT_SPACE_ID && event.type == CLAP_EVENT_PARAM_VALUE;
+}
 }  // namespace
 
 Calyx2Clap* Calyx2Clap::of(const clap_plugin_t* plugin) {
@@ -167,8 +171,8 @@ void Calyx2Clap::deliverMidi() {
 // The VST 2.4 path hears a block's MIDI all at once, with frame offsets, and takes parameter changes
 // between blocks. So a block is cut where a parameter event lies: the changes at frame t go in
 // before anything from t on is rendered, and each piece gets its notes with offsets from its start.
-// Events are taken in list order; one that claims an earlier time than the piece it falls in counts
-// as at the piece's start, and one past the block as at its last frame.
+// An event that claims an earlier time than the piece it falls in counts as at the piece's start,
+// and one past the block as at its last frame.
 int32_t Calyx2Clap::process(const clap_process_t& block) {
     if (!active || block.audio_outputs_count < 1 || !block.audio_outputs || block.audio_outputs[0].channel_count < 2 ||
         !block.audio_outputs[0].data32 || !block.audio_outputs[0].data32[0] || !block.audio_outputs[0].data32[1])
@@ -191,20 +195,25 @@ int32_t Calyx2Clap::process(const clap_process_t& block) {
     uint32_t pieceStart = 0;
     uint32_t next = 0;
     while (true) {
+        // The piece ends at the first parameter change after its start; what lies at or after that
+        // frame, whatever its place in the list, belongs to the pieces that follow.
         uint32_t pieceEnd = frames;
+        for (uint32_t i = next; i < count; ++i) {
+            const clap_event_header_t* event = in->get(in, i);
+            if (event && isParameterChange(*event) && std::clamp(event->time, pieceStart, lastFrame) > pieceStart) {
+                pieceEnd = std::clamp(event->time, pieceStart, lastFrame);
+                break;
+            }
+        }
         for (; next < count; ++next) {
             const clap_event_header_t* event = in->get(in, next);
             if (!event) continue;
             const uint32_t time = std::clamp(event->time, pieceStart, lastFrame);
-            if (event->space_id == CLAP_CORE_EVENT_SPACE_ID && event->type == CLAP_EVENT_PARAM_VALUE) {
-                if (time > pieceStart) {
-                    pieceEnd = time;
-                    break;
-                }
+            if (time >= pieceEnd) break;
+            if (isParameterChange(*event))
                 applyParameterEvent(*event);
-            } else {
+            else
                 addMidi(*event, static_cast<VstInt32>(time - pieceStart));
-            }
         }
         deliverMidi();
         float* outputs[2] = {left + pieceStart, right + pieceStart};
