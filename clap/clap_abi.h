@@ -485,8 +485,9 @@ struct clap_preset_discovery_factory_t {
 
 }  // extern "C"
 
-// The published 64-bit layouts.
-static_assert(sizeof(void*) == 8, "CLAP is built for 64-bit code here");
+// The published 64-bit layouts (calyx2.clap is built for 64-bit code only; the host library also
+// compiles for 32-bit Windows, where pointer-sized fields narrow).
+#if INTPTR_MAX == INT64_MAX
 static_assert(sizeof(clap_plugin_entry_t) == 40, "entry layout");
 static_assert(sizeof(clap_plugin_descriptor_t) == 88, "descriptor layout");
 static_assert(sizeof(clap_plugin_t) == 96, "plugin layout");
@@ -511,3 +512,4 @@ static_assert(offsetof(clap_audio_port_info_t, flags) == 260 && sizeof(clap_audi
 static_assert(sizeof(clap_note_port_info_t) == 268, "note port layout");
 static_assert(sizeof(clap_window_t) == 16, "window layout");
 static_assert(sizeof(clap_preset_discovery_location_t) == 32, "location layout");
+#endif
