@@ -231,6 +231,9 @@ TEST_P(ActivationCycle, ProcessesOnlyWhileActive) {
         // Without in_events, transport or out_events: silence, but a processed block.
         EXPECT_EQ(plugin->process(plugin, &block), CLAP_PROCESS_CONTINUE);
         EXPECT_EQ(left[0], 0.0f);
+        block.frames_count = 0;
+        EXPECT_EQ(plugin->process(plugin, &block), CLAP_PROCESS_CONTINUE);
+        block.frames_count = cycle.maxFrames;
         clap_audio_buffer_t mono{channels, nullptr, 1, 0, 0};
         block.audio_outputs = &mono;
         EXPECT_EQ(plugin->process(plugin, &block), CLAP_PROCESS_ERROR);

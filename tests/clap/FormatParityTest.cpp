@@ -34,7 +34,7 @@ struct Performance {
     float sampleRate = 44100.0f;
     int32_t blockSize = 512;
     int32_t frames = 0;
-    double tempo = 120.0;
+    double tempo = 120.0;  // 0: the host has no transport
     int program = 0;
     std::vector<Change> changes;  // ordered by frame
 };
@@ -61,7 +61,7 @@ void prepare(Plugin& plugin, const Performance& performance) {
     plugin.setSampleRate(performance.sampleRate);
     plugin.setBlockSize(performance.blockSize);
     plugin.setProgram(performance.program);
-    plugin.setTempo(performance.tempo);
+    if (performance.tempo > 0.0) plugin.setTempo(performance.tempo);
     plugin.resume();
 }
 
@@ -190,7 +190,7 @@ Performance randomPerformance(unsigned seed, float sampleRate, int32_t blockSize
     performance.sampleRate = sampleRate;
     performance.blockSize = blockSize;
     performance.frames = 6000 + below(4000);
-    performance.tempo = 60.0 + below(120);
+    performance.tempo = seed % 3 == 0 ? 0.0 : 60.0 + below(120);
     performance.program = below(32);
     std::vector<int> held;
     for (int i = 0; i < 60; ++i) {
