@@ -41,7 +41,12 @@ const clap_plugin_gui_t Calyx2Clap::kGui = {
         return true;
     },
     [](const clap_plugin_t*) { return false; },
-    [](const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; },
+    // Hints that say "fixed size": some hosts ask before they embed even a panel that cannot resize.
+    [](const clap_plugin_t*, clap_gui_resize_hints_t* hints) {
+        if (!hints) return false;
+        *hints = clap_gui_resize_hints_t{};
+        return true;
+    },
     [](const clap_plugin_t*, uint32_t*, uint32_t*) { return false; },
     [](const clap_plugin_t* p, uint32_t width, uint32_t height) {
         uint32_t ownWidth = 0;

@@ -134,6 +134,10 @@ TEST_F(ClapGuiX11, EmbedsAFixedPanelInTheHostWindowOnlyThroughX11) {
     EXPECT_EQ(width, 560u);
     EXPECT_EQ(height, 320u);
     EXPECT_FALSE(gui->can_resize(plugin));
+    clap_gui_resize_hints_t hints{true, true, true, 1, 1};
+    ASSERT_TRUE(gui->get_resize_hints(plugin, &hints));
+    EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically || hints.preserve_aspect_ratio);
+    EXPECT_FALSE(gui->get_resize_hints(plugin, nullptr));
     EXPECT_FALSE(gui->adjust_size(plugin, &width, &height));
     EXPECT_TRUE(gui->set_size(plugin, 560, 320));
     EXPECT_FALSE(gui->set_size(plugin, 600, 320));
