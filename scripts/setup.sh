@@ -12,6 +12,7 @@ packages=(
   libsndfile1-dev libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  qtractor jackd2 libasound2-dev
 )
 
 missing=()
