@@ -263,6 +263,11 @@ void Calyx2Clap::panelEdited(int index, float value) {
         queueEdit(CLAP_EVENT_PARAM_GESTURE_BEGIN, index, 0.0);
     }
     queueEdit(CLAP_EVENT_PARAM_VALUE, index, value);
+    // Without a host timer nothing would notice the release: each edit is then a gesture of its own.
+    if (idleTimer == CLAP_INVALID_ID) {
+        gestureOpen[index] = false;
+        queueEdit(CLAP_EVENT_PARAM_GESTURE_END, index, 0.0);
+    }
     if (hostParams && hostParams->request_flush) hostParams->request_flush(host);
 }
 
