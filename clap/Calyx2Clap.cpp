@@ -6,7 +6,6 @@
 
 #include "clap/NoteEvents.h"
 #include "editor/KZGuiWindow.h"
-#include "plugin/ProgramBank.h"
 
 namespace calyx2clap {
 namespace {
@@ -67,8 +66,9 @@ bool Calyx2Clap::init() {
     // The record's user field is the host's to keep; we are this object's host.
     effect->user = this;
     hostParams = hostExtension<clap_host_params_t>(CLAP_EXT_PARAMS);
-    ProgramBank factory;
-    std::copy(factory.program(0).values, factory.program(0).values + param::Count, defaults.begin());
+    // Fresh from construction, the bank is the factory bank.
+    const float* factoryProgram = object->getBank().program(0).values;
+    std::copy(factoryProgram, factoryProgram + param::Count, defaults.begin());
     return true;
 }
 

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <memory>
 
 #include "clap/NoteEvents.h"
@@ -116,11 +117,13 @@ private:
     VstTimeInfo timeInfo{};
     bool timeInfoValid = false;
     VstMidiEvent midi[kMostMidiPerPiece]{};
-    struct {
+    // A VstEvents list with room for a whole piece's messages.
+    struct MidiList {
         VstInt32 numEvents;
         VstIntPtr reserved;
         VstEvent* events[kMostMidiPerPiece];
     } midiList{};
+    static_assert(offsetof(MidiList, events) == offsetof(VstEvents, events), "a VstEvents list");
 
     PanelEditQueue edits;
     std::array<bool, param::Count> gestureOpen{};  // main thread only
