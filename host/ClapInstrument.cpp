@@ -547,7 +547,7 @@ bool ClapInstrument::loadState(const std::vector<uint8_t>& bytes) {
                               auto* from = static_cast<Reader*>(s->ctx);
                               const size_t count =
                                   std::min<size_t>(static_cast<size_t>(size), from->bytes->size() - from->position);
-                              std::memcpy(data, from->bytes->data() + from->position, count);
+                              if (count > 0) std::memcpy(data, from->bytes->data() + from->position, count);
                               from->position += count;
                               return static_cast<int64_t>(count);
                           }};
