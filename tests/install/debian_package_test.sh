@@ -50,6 +50,9 @@ for bundle in "$root"/usr/lib/lv2/*.lv2; do
   [ -e "$bundle" ] || continue
   [ -f "$bundle/manifest.ttl" ] || fail "$(basename "$bundle") has no manifest.ttl"
 done
+if [ -f "$build/clap/calyx2.clap" ]; then
+  grep -qx usr/lib/clap/calyx2.clap <<<"$files" || fail "the CLAP plug-in is not in /usr/lib/clap"
+fi
 if [ -d "$build/lv2/bundles/calyx2.lv2" ]; then
   grep -qx usr/lib/lv2/calyx2.lv2/manifest.ttl <<<"$files" || fail "the LV2 bundle is not in /usr/lib/lv2"
   LV2_PATH="$root/usr/lib/lv2" lv2info urn:tamberlow:calyx2 >"$work/lv2info.txt" 2>&1 ||
