@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 #include "engine/ProcessorFeatures.h"
 #include "engine/ParameterIndex.h"
 

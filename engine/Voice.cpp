@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 #include "engine/ParameterIndex.h"
 
 namespace {

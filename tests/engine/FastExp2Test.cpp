@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 TEST(FastExp2, ExactAtIntegersAndKnownFloatSteps) {
     EXPECT_EQ(fastExp2(0.0f), 1.0f);
