@@ -17,8 +17,9 @@
 
 #include <cstdint>
 
-constexpr int kLaneOperators = 5;  // 1, 2, 3, 4, m, as Voice::kOperatorCount
-constexpr int kLaneTableSize = 4096;  // as kWaveTableSize
+#include "engine/NumericContract.h"
+
+constexpr int kLaneOperators = kOperatorCount;  // 1, 2, 3, 4, m
 constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
 constexpr int kLaneChunk = 64;     // samples per pass: envelope levels are computed a chunk ahead
 

@@ -6,6 +6,7 @@
 //   masked, select, both, either, allOf, noneOf, sameBits   lane masks (all ones or all zeros)
 //   atLeast, atMost, above, equalTo           comparisons giving masks, false for NaN
 //   loadInt, storeInt, splatInt, addInt, andInt, truncate (cvttps2dq), tableIndex ((x >> 4) & 4095)
+//   and the float operators * and + lane by lane, for the contract's formulas
 //   tableEntries (one table entry per lane, read lane by lane), tableEntriesPartly (the same for the
 //   first few lanes, zeros in the others)
 // Everything here has internal linkage, so each file keeps its own copy.
@@ -25,11 +26,6 @@
 #include "engine/VoiceLanes.h"
 
 namespace {
-constexpr float kPhaseUnits = 32767.0f;
-constexpr float kBusOutScale = 1.5259255e-05f;  // 0.5 / 32767
-constexpr uint32_t kPhaseMask = 0xFFFF;
-constexpr int kOperatorM = 4;
-constexpr int kEnvelopeM = 0;
 // The per-lane-group bodies must melt into the sample loop so that their state stays in registers.
 #define LANE_INLINE __attribute__((always_inline)) inline
 
@@ -62,7 +58,9 @@ struct SingleLane {
     static void storeInt(int32_t* p, I v) { *p = v; }
     static I addInt(I a, I b) { return static_cast<I>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
     static I truncate(F v) { return _mm_cvtt_ss2si(_mm_set_ss(v)); }  // INT32_MIN out of range, as cvttps2dq
-    static I tableIndex(I phase) { return static_cast<I>((static_cast<uint32_t>(phase) >> 4) & 0xFFF); }
+    static I tableIndex(I phase) {
+        return static_cast<I>((static_cast<uint32_t>(phase) >> kPhaseToIndexShift) & kTableIndexMask);
+    }
     static F tableEntries(const float* table, I index) { return table[index]; }
     static F tableEntriesPartly(const float* table, I index, int) { return table[index]; }
 };
@@ -618,8 +616,7 @@ struct LaneKernel {
                 if (!V::allOf(V::sameBits(V::maskOf(at), V::maskOf(index[v])))) {
                     index[v] = at;
                     value[v] = V::mul(entries(p, v, sine, at), V::load(&s.lfoDepth[lane]));
-                    const F x = V::mul(V::splat(p.pitchDepth), value[v]);
-                    pitch[v] = V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f));
+                    pitch[v] = pitchFactor(V::mul(V::splat(p.pitchDepth), value[v]));
                 }
                 phase[v] = V::andInt(V::addInt(phase[v], V::loadInt(&s.lfoIncrement[lane])), V::splatInt(kPhaseMask));
                 V::store(&s.lfoValue[i][lane], value[v]);
@@ -649,18 +646,15 @@ struct LaneKernel {
         for (; i + V::kWidth <= count; i += V::kWidth) {
             const F lfoValue = V::mul(V::tableEntries(sine, V::tableIndex(phases)), V::splat(depth));
             V::storeUnaligned(&d.lfoValue[i + kDiagonalLead], lfoValue);
-            const F x = V::mul(V::splat(pitchDepth), lfoValue);
-            V::storeUnaligned(&d.pitchFactor[i + kDiagonalLead],
-                              V::add(V::mul(V::add(V::mul(x, V::splat(0.26f)), V::splat(0.74f)), x), V::splat(1.0f)));
+            V::storeUnaligned(&d.pitchFactor[i + kDiagonalLead], pitchFactor(V::mul(V::splat(pitchDepth), lfoValue)));
             phases = V::addInt(phases, stride);
         }
         uint32_t phase = (static_cast<uint32_t>(s.lfoPhase[lane]) + i * increment) & kPhaseMask;
         for (; i < count; ++i) {
-            const float lfoValue = sine[(phase >> 4) & 0xFFF] * depth;
+            const float lfoValue = sine[(phase >> kPhaseToIndexShift) & kTableIndexMask] * depth;
             phase = (phase + increment) & kPhaseMask;
             d.lfoValue[i + kDiagonalLead] = lfoValue;
-            const float x = pitchDepth * lfoValue;
-            d.pitchFactor[i + kDiagonalLead] = (x * 0.26f + 0.74f) * x + 1.0f;
+            d.pitchFactor[i + kDiagonalLead] = pitchFactor(pitchDepth * lfoValue);
         }
         s.lfoPhase[lane] = static_cast<int32_t>(phase);
     }
