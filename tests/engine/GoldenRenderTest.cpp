@@ -25,6 +25,7 @@
 
 #include "bench/FullLoad.h"
 #include "plugin/Calyx2Plugin.h"
+#include "tests/support/MidiEvent.h"
 
 namespace {
 constexpr int kBlockSizes[] = {512, 256, 300, 700, 280};  // 2048 frames in all: one round
@@ -49,16 +50,7 @@ VstIntPtr VSTCALLBACK goldenHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr,
     return 0;
 }
 
-VstMidiEvent midi(int status, int data1, int data2, int delta) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-    return e;
-}
+constexpr auto midi = midiEvent;
 
 void send(Calyx2Plugin& plugin, std::vector<VstMidiEvent> events) {
     std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
