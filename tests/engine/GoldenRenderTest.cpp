@@ -192,7 +192,7 @@ const StageRender kStageRenders[] = {
      {kNoChorus, kNoFilter, {param::D_LVL, 0.9f}, {param::D_SPD, 0.0f}, {param::D_FB, 0.85f}},
      {600.0, 2, false}},
     {"echoes_three_sixteenths",
-     {kNoChorus, kNoFilter, {param::D_LVL, 0.7f}, {param::D_SPD, 0.3f}, {param::D_FB, 1.0f}},
+     {kNoChorus, kNoFilter, {param::D_LVL, 0.7f}, {param::D_SPD, 0.3f}, {param::D_FB, 0.6f}},
      {999.0, 2, false}},
     {"chorus_slow_shallow", {kNoDelay, kNoFilter, {param::C_LVL, 1.0f}, {param::C_SPD, 0.3f}, {param::C_DPH, 0.2f}},
      {kPhraseTempo, 2, false}},
