@@ -21,27 +21,30 @@ struct NoiseBlock {
     }
 };
 
-void reportRealtime(benchmark::State& state) {
-    const double frames = static_cast<double>(state.iterations()) * kBenchBlock;
-    state.counters["realtime"] = benchmark::Counter(frames / kBenchRate, benchmark::Counter::kIsRate);
-}
-
 // The effects add into the block in place, so the same noise is fed again at every iteration.
-template <bool Reference>
-void ChorusBlock(benchmark::State& state) {
-    Chorus chorus;
-    chorus.setSampleRate(kBenchRate);
+template <class Process>
+void timeOnNoise(benchmark::State& state, Process process) {
     const NoiseBlock input;
     NoiseBlock block;
     for (auto _ : state) {
         block = input;
-        if (Reference)
-            chorus.processReference(block.left.data(), block.right.data(), kBenchBlock, 0.4f, 0.8f, 0.6f);
-        else
-            chorus.process(block.left.data(), block.right.data(), kBenchBlock, 0.4f, 0.8f, 0.6f);
+        process(block.left.data(), block.right.data());
         benchmark::DoNotOptimize(block.left.data());
     }
-    reportRealtime(state);
+    const double frames = static_cast<double>(state.iterations()) * kBenchBlock;
+    state.counters["realtime"] = benchmark::Counter(frames / kBenchRate, benchmark::Counter::kIsRate);
+}
+
+template <bool Reference>
+void ChorusBlock(benchmark::State& state) {
+    Chorus chorus;
+    chorus.setSampleRate(kBenchRate);
+    timeOnNoise(state, [&](float* left, float* right) {
+        if (Reference)
+            chorus.processReference(left, right, kBenchBlock, 0.4f, 0.8f, 0.6f);
+        else
+            chorus.process(left, right, kBenchBlock, 0.4f, 0.8f, 0.6f);
+    });
 }
 BENCHMARK_TEMPLATE(ChorusBlock, false)->Name("Chorus");
 BENCHMARK_TEMPLATE(ChorusBlock, true)->Name("ChorusReference");
@@ -50,19 +53,12 @@ template <bool Reference>
 void DelayBlock(benchmark::State& state) {
     TempoDelay delay;
     delay.setSampleRate(kBenchRate);
-    const NoiseBlock input;
-    NoiseBlock block;
-    for (auto _ : state) {
-        block = input;
+    timeOnNoise(state, [&](float* left, float* right) {
         if (Reference)
-            delay.processReference(block.left.data(), block.right.data(), kBenchBlock, 0.25f, 0.6f, 0.7f,
-                                   kSixteenthAt120Bpm);
+            delay.processReference(left, right, kBenchBlock, 0.25f, 0.6f, 0.7f, kSixteenthAt120Bpm);
         else
-            delay.process(block.left.data(), block.right.data(), kBenchBlock, 0.25f, 0.6f, 0.7f,
-                          kSixteenthAt120Bpm);
-        benchmark::DoNotOptimize(block.left.data());
-    }
-    reportRealtime(state);
+            delay.process(left, right, kBenchBlock, 0.25f, 0.6f, 0.7f, kSixteenthAt120Bpm);
+    });
 }
 BENCHMARK_TEMPLATE(DelayBlock, false)->Name("TempoDelay");
 BENCHMARK_TEMPLATE(DelayBlock, true)->Name("TempoDelayReference");

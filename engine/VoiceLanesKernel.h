@@ -172,7 +172,8 @@ struct LaneKernel {
         for (; i + V::kWidth <= count; i += V::kWidth) {
             const F lfoValue = V::mul(V::tableEntries(sine, V::tableIndex(phases)), V::splat(depth));
             V::storeUnaligned(&d.lfoValue[i + kDiagonalLead], lfoValue);
-            V::storeUnaligned(&d.pitchFactor[i + kDiagonalLead], pitchFactor(V::mul(V::splat(pitchDepth), lfoValue)));
+            const F pitch = pitchFactor(V::mul(V::splat(pitchDepth), lfoValue));
+            V::storeUnaligned(&d.pitchFactor[i + kDiagonalLead], pitch);
             phases = V::addInt(phases, stride);
         }
         uint32_t phase = (static_cast<uint32_t>(s.lfoPhase[lane]) + i * increment) & kPhaseMask;
