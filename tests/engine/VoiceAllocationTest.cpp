@@ -71,7 +71,8 @@ TEST(VoiceAllocation, FadingVoicesAreReusedBeforeHeldOnes) {
     const std::vector<int> before = sounding(engine);
     midi(engine, 0x90, 80, 100);
     renderFrames(engine, 64);
-    // No held note was taken: the reservation went to a fading voice.
+    // No held note was taken: the reservation went to the fading voice, the one that played 45.
+    EXPECT_EQ(engine.voice(engine.reservedVoice).note, 45 - 12);
     for (int v : before) {
         if (v == engine.reservedVoice) continue;
         EXPECT_FALSE(engine.voice(v).released) << v;
