@@ -60,7 +60,7 @@ void EngineFullPolyphonySse2(benchmark::State& state) {
 }
 BENCHMARK(EngineFullPolyphonySse2);
 
-// The plain per-sample algorithm, kept in the test suite as the reference.
+// The plain per-sample voice loop (Voice::renderReference) that the lanes must match.
 void EngineFullPolyphonyReference(benchmark::State& state) {
     renderFullPolyphony(state, SynthEngine::VoicePath::Reference, LaneRenderer::InstructionSet::Sse2);
 }

@@ -1,5 +1,6 @@
-// The library's module handle, written by the Windows module entry (plugin/PluginEntry.cpp). It lives
-// with the editor, its only reader, so that programs that build the editor without the entry link.
-#include "plugin/ModuleInstance.h"
+// The library's module handle, written by the Windows module entry (plugin/PluginEntry.cpp). It is
+// declared and defined with the editor, its only reader, so that programs that build the editor
+// without the entry link.
+#include "editor/ModuleInstance.h"
 
 void* moduleInstance = nullptr;

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 namespace {
 constexpr float initialSampleRate = 44100.0f;
@@ -73,6 +73,23 @@ inline void writeLine(float* line, int32_t index, float value) {
     line[index] = value;
     if (index < Chorus::lineGuard) line[Chorus::lineLength + index] = value;
 }
+
+// Frames [first, frames) one after the other: the plain loop, and the end of the fast one.
+template <class Run>
+void plainFrames(Run& r, float* left, float* right, int first, int frames, float level, float depth) {
+    for (int i = first; i < frames; ++i) {
+        r.x = r.x - r.step * r.y;
+        r.y = r.y + r.step * r.x;
+        r.sweepRight = (r.y + 1.0f) * depth;
+        r.sweepLeft = (r.x + 1.0f) * depth;
+        writeLine(r.delayedLeft, r.write, left[i]);
+        writeLine(r.delayedRight, r.write, right[i]);
+        r.write = (r.write + 1) & Chorus::lineMask;
+        left[i] = left[i] + tapAt(r.delayedLeft, r.base, r.sweepLeft) * level;
+        right[i] = right[i] + tapAt(r.delayedRight, r.base, r.sweepRight) * level;
+        r.base = (r.base + 1) & Chorus::lineMask;
+    }
+}
 }  // namespace
 
 Chorus::Chorus()
@@ -88,30 +105,49 @@ void Chorus::setSampleRate(float rate) {
     readBase = baseDistanceFor(rate) & lineMask;
 }
 
-void Chorus::process(float* left, float* right, int frames, float rate, float level, float depth) {
-    if (frames <= 0) return;
+Chorus::Run Chorus::startRun(float rate) {
     const double w = static_cast<double>(rate * lfoHertzPerRate) * lfoPi / static_cast<double>(sampleRate);
     lfoStep = 2.0f * static_cast<float>(std::sin(w));
     // A non-finite rate or sample rate would leave the oscillator NaN for good: hold it instead.
     if (std::isnan(lfoStep)) lfoStep = 0.0f;
+    return {lineLeft.data(), lineRight.data(), lfoStep, lfoX, lfoY, modLeft, modRight, writeIndex, readBase};
+}
 
+void Chorus::finishRun(const Run& run) {
+    lfoX = run.x;
+    lfoY = run.y;
+    modLeft = run.sweepLeft;
+    modRight = run.sweepRight;
+    writeIndex = run.write;
+    readBase = run.base;
+}
+
+void Chorus::processReference(float* left, float* right, int frames, float rate, float level, float depth) {
+    if (frames <= 0) return;
+    Run run = startRun(rate);
+    plainFrames(run, left, right, 0, frames, level, depth);
+    finishRun(run);
+}
+
+void Chorus::process(float* left, float* right, int frames, float rate, float level, float depth) {
+    if (frames <= 0) return;
     // The loop works on copies of the state: stores to the caller's buffers could otherwise alias
     // the members, and every sample would wait for them to go through memory.
-    float* delayedLeft = lineLeft.data();
-    float* delayedRight = lineRight.data();
-    const float step = lfoStep;
-    float x = lfoX, y = lfoY, sweepLeft = modLeft, sweepRight = modRight;
-    int32_t write = writeIndex, base = readBase;
+    Run run = startRun(rate);
+    float* delayedLeft = run.delayedLeft;
+    float* delayedRight = run.delayedRight;
+    const float step = run.step;
+    int32_t write = run.write, base = run.base;
     // Two frames at a time: both are written, then their four taps read together. That is the
     // order of one frame after the other unless the first frame's taps reach the sample the second
     // writes, which only a depth far outside 0..1 can make them do; from such a pair on, the block
     // goes one frame after the other. The oscillator is stepped in scalar registers of its own: its
     // chain from frame to frame is what bounds this loop.
     int i = 0;
-    __m128 ox = _mm_set_ss(x), oy = _mm_set_ss(y);
+    __m128 ox = _mm_set_ss(run.x), oy = _mm_set_ss(run.y);
     const __m128 steps = _mm_set_ss(step), one = _mm_set1_ps(1.0f), depths = _mm_set1_ps(depth);
     const __m128 levels = _mm_set1_ps(level);
-    __m128 lastSweeps = _mm_setr_ps(0.0f, 0.0f, sweepLeft, sweepRight);
+    __m128 lastSweeps = _mm_setr_ps(0.0f, 0.0f, run.sweepLeft, run.sweepRight);
     for (; i + 2 <= frames; i += 2) {
         const __m128 x1 = _mm_sub_ss(ox, _mm_mul_ss(steps, oy));
         const __m128 y1 = _mm_add_ss(oy, _mm_mul_ss(steps, x1));
@@ -143,25 +179,11 @@ void Chorus::process(float* left, float* right, int frames, float rate, float le
         write = (write + 2) & lineMask;
         base = (base + 2) & lineMask;
     }
-    x = _mm_cvtss_f32(ox), y = _mm_cvtss_f32(oy);
-    sweepLeft = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 2));
-    sweepRight = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 3));
-    for (; i < frames; ++i) {
-        x = x - step * y;
-        y = y + step * x;
-        sweepRight = (y + 1.0f) * depth;
-        sweepLeft = (x + 1.0f) * depth;
-        writeLine(delayedLeft, write, left[i]);
-        writeLine(delayedRight, write, right[i]);
-        write = (write + 1) & lineMask;
-        left[i] = left[i] + tapAt(delayedLeft, base, sweepLeft) * level;
-        right[i] = right[i] + tapAt(delayedRight, base, sweepRight) * level;
-        base = (base + 1) & lineMask;
-    }
-    lfoX = x;
-    lfoY = y;
-    modLeft = sweepLeft;
-    modRight = sweepRight;
-    writeIndex = write;
-    readBase = base;
+    run.x = _mm_cvtss_f32(ox), run.y = _mm_cvtss_f32(oy);
+    run.sweepLeft = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 2));
+    run.sweepRight = _mm_cvtss_f32(_mm_shuffle_ps(lastSweeps, lastSweeps, 3));
+    run.write = write;
+    run.base = base;
+    plainFrames(run, left, right, i, frames, level, depth);
+    finishRun(run);
 }

@@ -27,11 +27,24 @@ class Chorus {
     // Adds the taps into the first frames samples of left and right. rate: the oscillator runs at
     // 10 * rate Hz; level: gain of the taps (the dry signal stays at unity); depth: sweep width.
     void process(float* left, float* right, int frames, float rate, float level, float depth);
+    // The same, one frame after the other and one float operation at a time: the plain loop that
+    // process must match bit for bit, kept beside it for the tests and the benchmarks.
+    void processReference(float* left, float* right, int frames, float rate, float level, float depth);
 
     int32_t getReadBase() const { return readBase; }
     int32_t getWriteIndex() const { return writeIndex; }
 
   private:
+    // The state a block works on, copied out of the members and back (see process).
+    struct Run {
+        float* delayedLeft;
+        float* delayedRight;
+        float step, x, y, sweepLeft, sweepRight;
+        int32_t write, base;
+    };
+    Run startRun(float rate);
+    void finishRun(const Run& run);
+
     std::vector<float> lineLeft;
     std::vector<float> lineRight;
     float lfoStep = 0.0f;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <new>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 namespace {
 constexpr float initialSampleRate = 44100.0f;
@@ -19,6 +19,28 @@ int32_t lineLengthFor(float rate) {
     if (samples >= static_cast<float>(TempoDelay::maxLength)) return TempoDelay::maxLength;
     return truncToInt(samples);
 }
+
+// A block's working copy of the lines and positions: stores to the caller's buffers could otherwise
+// alias the members, and every sample would wait for them to go through memory.
+struct Run {
+    float* delayedLeft;
+    float* delayedRight;
+    int32_t size, delay, write, read;
+
+    // One frame: the echo read, the input and the crossed feedback written, the echo added.
+    void frame(float* left, float* right, int i, float level, float feedback) {
+        read = write - delay;
+        if (read < 0) read += size;
+        if (read >= size) read -= size;
+        const float echoLeft = delayedLeft[read], echoRight = delayedRight[read];
+        delayedLeft[write] = left[i] + echoRight * feedback;
+        delayedRight[write] = right[i] + echoLeft * feedback;
+        left[i] += echoLeft * level;
+        right[i] += echoRight * level;
+        write += 1;
+        if (write >= size) write -= size;
+    }
+};
 }  // namespace
 
 TempoDelay::TempoDelay() : sampleRate(initialSampleRate) {
@@ -43,33 +65,34 @@ void TempoDelay::setSampleRate(float rate) {
     if (allocateLines(lineLengthFor(rate))) sampleRate = rate;
 }
 
+// At distance 0 or length the read would return the sample just written. In-range speeds stay
+// inside 1..length-1 unless the tempo is so slow that the echo outgrows the lines.
+int32_t TempoDelay::echoDistance(float speed, int samplesPerSixteenth) const {
+    const int32_t sixteenths = truncToInt(speed * sixteenthsPerSpeed + 1.0f);
+    const int64_t requested = static_cast<int64_t>(sixteenths) * samplesPerSixteenth;
+    return static_cast<int32_t>(std::clamp<int64_t>(requested, 1, length - 1));
+}
+
+void TempoDelay::processReference(float* left, float* right, int frames, float speed, float level,
+                                  float feedback, int samplesPerSixteenth) {
+    if (frames <= 0 || !lineLeft) return;
+    Run run{lineLeft.get(), lineRight.get(), length, echoDistance(speed, samplesPerSixteenth), writeIndex,
+            readIndex};
+    for (int i = 0; i < frames; ++i) run.frame(left, right, i, level, feedback);
+    writeIndex = run.write;
+    readIndex = run.read;
+}
+
 void TempoDelay::process(float* left, float* right, int frames, float speed, float level, float feedback,
                          int samplesPerSixteenth) {
     if (frames <= 0 || !lineLeft) return;
-    const int32_t sixteenths = truncToInt(speed * sixteenthsPerSpeed + 1.0f);
-    const int64_t requested = static_cast<int64_t>(sixteenths) * samplesPerSixteenth;
-    // At distance 0 or length the read would return the sample just written. In-range speeds stay
-    // inside 1..length-1 unless the tempo is so slow that the echo outgrows the lines.
-    const auto delay = static_cast<int32_t>(std::clamp<int64_t>(requested, 1, length - 1));
-
-    // The loop works on copies of the state: stores to the caller's buffers could otherwise alias
-    // the members, and every sample would wait for them to go through memory.
-    float* delayedLeft = lineLeft.get();
-    float* delayedRight = lineRight.get();
+    const int32_t delay = echoDistance(speed, samplesPerSixteenth);
+    Run run{lineLeft.get(), lineRight.get(), length, delay, writeIndex, readIndex};
+    float* delayedLeft = run.delayedLeft;
+    float* delayedRight = run.delayedRight;
     const int32_t size = length;
-    int32_t write = writeIndex, read = readIndex;
-    const auto oneFrame = [&](int i) {
-        read = write - delay;
-        if (read < 0) read += size;
-        if (read >= size) read -= size;
-        const float echoLeft = delayedLeft[read], echoRight = delayedRight[read];
-        delayedLeft[write] = left[i] + echoRight * feedback;
-        delayedRight[write] = right[i] + echoLeft * feedback;
-        left[i] += echoLeft * level;
-        right[i] += echoRight * level;
-        write += 1;
-        if (write >= size) write -= size;
-    };
+    int32_t& write = run.write;
+    int32_t& read = run.read;
     int i = 0;
     // Four frames at a time where their reads and writes run on without wrapping. The four echoes
     // then come from before the four writes (the distance is at least four, both ways round the
@@ -80,7 +103,7 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
             read = write - delay;
             if (read < 0) read += size;
             if (read > size - kFramesAtOnce || write > size - kFramesAtOnce) {
-                oneFrame(i++);
+                run.frame(left, right, i++, level, feedback);
                 continue;
             }
             const __m128 echoLeft = _mm_loadu_ps(delayedLeft + read),
@@ -96,7 +119,7 @@ void TempoDelay::process(float* left, float* right, int frames, float speed, flo
             i += kFramesAtOnce;
         }
     }
-    for (; i < frames; ++i) oneFrame(i);
+    for (; i < frames; ++i) run.frame(left, right, i, level, feedback);
     writeIndex = write;
     readIndex = read;
 }

@@ -23,6 +23,10 @@ class TempoDelay {
     // An echo longer than the lines is shortened to the longest they hold (length - 1 samples).
     void process(float* left, float* right, int frames, float speed, float level, float feedback,
                  int samplesPerSixteenth);
+    // The same, one frame after the other: the plain loop that process must match bit for bit,
+    // kept beside it for the tests and the benchmarks.
+    void processReference(float* left, float* right, int frames, float speed, float level, float feedback,
+                          int samplesPerSixteenth);
 
     int32_t getLength() const { return length; }
     int32_t getWriteIndex() const { return writeIndex; }
@@ -30,6 +34,7 @@ class TempoDelay {
 
   private:
     bool allocateLines(int32_t newLength);
+    int32_t echoDistance(float speed, int samplesPerSixteenth) const;
 
     std::unique_ptr<float[]> lineLeft;
     std::unique_ptr<float[]> lineRight;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 namespace {
 constexpr float kFilterOnThreshold = 0.5f;

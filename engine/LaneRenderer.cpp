@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/FloatMath.h"
-#include "engine/ProcessorFeatures.h"
+#include "engine/NumericContract.h"
 #include "engine/ParameterIndex.h"
+#include "engine/ProcessorFeatures.h"
+#include "numeric/FloatMath.h"
 
-static_assert(kLaneOperators == Voice::kOperatorCount, "lane slots mirror the voice's operators");
 static_assert(kLaneCapacity % 8 == 0, "whole vectors of the widest instruction set");
 static_assert(int{LaneRouteNext} == int{RouteNext} && int{LaneRouteM} == int{RouteM} && int{LaneRouteOut} == int{RouteOut},
               "the lanes number the buses as the voice does");
@@ -16,9 +16,6 @@ static_assert(kIdle == Idle && kAttack == Attack && kDecay == Decay && kSustain 
               "the lanes number the envelope states as the envelope does");
 
 namespace {
-constexpr float kOperatorOnThreshold = 0.001f;
-constexpr float kLfoPitchThreshold = 0.001f;
-constexpr float kLfoFullDepth = 0.45f;
 constexpr int kSse2Width = 4;
 constexpr int kAvx2Width = 8;
 
@@ -142,7 +139,7 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
             s.increment[op][lane] = increment;
             s.incrementAsFloat[op][lane] = static_cast<float>(increment);
             s.lastOut[op][lane] = voice.lastOut[op];
-            s.level[op][lane] = lvl[op] + (voice.velocityGain * lvl[op] - lvl[op]) * vel[op];
+            s.level[op][lane] = levelWithVelocity(lvl[op], voice.velocityGain, vel[op]);
             const Envelope& e = voice.env[op];
             s.envelopeState[op][lane] = e.state;
             s.envelopeLevel[op][lane] = e.level;
@@ -159,7 +156,7 @@ int LaneRenderer::loadLanes(Voice* const* voices, int voiceCount, const float* p
         }
         s.lfoPhase[lane] = voice.lfoPhase;
         s.lfoIncrement[lane] = voice.lfoInc;
-        s.lfoDepth[lane] = ((voice.modWheel - 1.0f) * lfoModulation + 1.0f) * kLfoFullDepth;
+        s.lfoDepth[lane] = lfoDepthFor(voice.modWheel, lfoModulation);
     }
     return laneCount;
 }

@@ -2,17 +2,11 @@
 
 #include <initializer_list>
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 #include "engine/ParameterIndex.h"
 
 namespace {
-constexpr float kOperatorOnThreshold = 0.001f;  // LVL at or below this skips the operator
-constexpr float kLfoPitchThreshold = 0.001f;
-constexpr float kLfoFullDepth = 0.45f;          // octaves of pitch, and amplitude units
-constexpr float kPhaseUnits = 32767.0f;         // operator output that shifts half a cycle
-constexpr float kBusOutScale = 1.5259255e-05f;  // 0.5 / 32767
 constexpr float kOneTwelfth = 0.083333336f;
-constexpr int kPhaseToIndexShift = 4;
 
 // Envelope parameter block (A, D, S, R) of each envelope slot m, 1, 2, 3, 4.
 constexpr int kEnvelopeAttackIndex[Voice::kOperatorCount] = {param::Am, param::A1, param::A2, param::A3, param::A4};
@@ -20,7 +14,7 @@ constexpr int kRouteIndex[4] = {param::RTE1, param::RTE2, param::RTE3, param::RT
 
 // Table index of a modulated phase; the sum wraps modulo one cycle whatever the modulation's size.
 inline int phaseIndex(int32_t modulation, uint16_t phase) {
-    return static_cast<int>(((static_cast<uint32_t>(modulation) + phase) & 0xFFFFu) >> kPhaseToIndexShift);
+    return static_cast<int>(((static_cast<uint32_t>(modulation) + phase) & kPhaseMask) >> kPhaseToIndexShift);
 }
 
 int octaveOf(float setting) { return truncToInt(setting * 6.0f); }
@@ -89,7 +83,7 @@ void Voice::renderReference(float* scratch, float* out, int count) {
     const float* sine = tables->sine;
     const float* harmonic = tables->harmonic;
 
-    const float lfoDepth = ((modWheel - 1.0f) * p[param::LFO_MOD] + 1.0f) * kLfoFullDepth;
+    const float lfoDepth = lfoDepthFor(modWheel, p[param::LFO_MOD]);
     bool on[4];
     float level[kOperatorCount];
     int32_t inc[kOperatorCount];
@@ -97,12 +91,9 @@ void Voice::renderReference(float* scratch, float* out, int count) {
         const float* section = p + param::operatorBase(op);
         const float lvl = section[param::LVL];
         on[op] = lvl > kOperatorOnThreshold;
-        level[op] = lvl + (velocityGain * lvl - lvl) * section[param::VEL];
+        level[op] = levelWithVelocity(lvl, velocityGain, section[param::VEL]);
     }
-    {
-        const float lvl = p[param::LVLm];
-        level[kOperatorM] = lvl + (velocityGain * lvl - lvl) * p[param::VELm];
-    }
+    level[kOperatorM] = levelWithVelocity(p[param::LVLm], velocityGain, p[param::VELm]);
     for (int op = 0; op < kOperatorCount; ++op) inc[op] = truncToInt(phaseInc[op] * bendRatio);
 
     for (int i = 0; i < count; ++i) {
@@ -113,8 +104,7 @@ void Voice::renderReference(float* scratch, float* out, int count) {
 
         const float pitchDepth = p[param::LFO_PCH];
         if (pitchDepth > kLfoPitchThreshold) {
-            const float x = pitchDepth * lfoValue;
-            const float pm = (x * 0.26f + 0.74f) * x + 1.0f;
+            const float pm = pitchFactor(pitchDepth * lfoValue);
             // Unsigned sums: an increment near 2^31 (absurd bend ranges) wraps like any other.
             for (int op = 0; op < kOperatorCount; ++op)
                 phase[op] =

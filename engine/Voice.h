@@ -1,27 +1,20 @@
-// One note of the synthesiser: five table oscillators ("operators") in phase modulation.
-//
-// Numeric contract:
-// - Runs at twice the host rate. Phases are uint16 accumulators, 65536 = one cycle; tables are read
-//   with the top 12 bits (phase >> 4) and no interpolation.
-// - Operator outputs that modulate other operators are in phase units: 32767 shifts the target's
-//   phase by half a cycle. Self-feedback uses the previous sample's output.
-// - Operators 1..4 each feed one bus: the next operator's phase (Next), operator m's phase (M) or
-//   the voice output (Out). Operator m always sounds; its envelope and level shape the whole voice.
-// - Everything is float32; every float-to-int conversion truncates toward zero.
+// One note of the synthesiser: five table oscillators ("operators") in phase modulation, under the
+// numeric contract of NumericContract.h.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/Envelope.h"
+#include "engine/NumericContract.h"
 #include "engine/WaveTables.h"
 
 enum Route : int32_t { RouteNext = 0, RouteM = 1, RouteOut = 2 };
 
 class Voice {
 public:
-    static constexpr int kOperatorCount = 5;  // 1, 2, 3, 4, m
-    static constexpr int kOperatorM = 4;      // slot of operator m in phase arrays
-    static constexpr int kEnvelopeM = 0;      // envelopes are stored m, 1, 2, 3, 4
+    static constexpr int kOperatorCount = ::kOperatorCount;  // 1, 2, 3, 4, m
+    static constexpr int kOperatorM = ::kOperatorM;          // slot of operator m in phase arrays
+    static constexpr int kEnvelopeM = ::kEnvelopeM;          // envelopes are stored m, 1, 2, 3, 4
 
     Voice(const float* params, const WaveTables* tables);
 

@@ -11,19 +11,21 @@
 // Operator slots follow Voice::phase (1, 2, 3, 4, m); envelope slots follow Voice::env (m, 1..4).
 //
 // The sample loops are compiled once per instruction set; their files include nothing but this
-// header and the intrinsics, so that no inline function shared with the rest of the program is
-// ever compiled for AVX2 (the linker could keep that copy for everyone).
+// header, the numeric contract, the VoiceLanes*.h files of the loop and the intrinsics, so that no
+// inline function shared with the rest of the program is ever compiled for AVX2 (the linker could
+// keep that copy for everyone).
 #pragma once
 
 #include <cstdint>
 
-constexpr int kLaneOperators = 5;  // 1, 2, 3, 4, m, as Voice::kOperatorCount
-constexpr int kLaneTableSize = 4096;  // as kWaveTableSize
-constexpr int kLaneCapacity = 24;  // 17 voices rounded up to whole 8-lane vectors
-constexpr int kLaneChunk = 64;     // samples per pass: envelope levels are computed a chunk ahead
+#include "engine/NumericContract.h"
+
+constexpr int kLaneOperators = kOperatorCount;  // 1, 2, 3, 4, m
+constexpr int kLaneCapacity = 24;               // 17 voices rounded up to whole 8-lane vectors
+constexpr int kLaneChunk = 64;                  // samples per pass: envelopes are computed a chunk ahead
 
 // A voice alone in the last vector of 8 runs its five operators side by side in one vector instead
-// (VoiceLanesKernel.h, DiagonalVoice): operator m in lane 0, operators 4, 3, 2, 1 in lanes 1 to 4,
+// (VoiceLanesDiagonal.h): operator m in lane 0, operators 4, 3, 2, 1 in lanes 1 to 4,
 // lane j working on the sample kDiagonalLead - j steps behind operator 1.
 constexpr int kDiagonalLead = 4;
 constexpr int kDiagonalWidth = 8;

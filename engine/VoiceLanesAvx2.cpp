@@ -75,7 +75,10 @@ struct Avx2 {
     static I addInt(I a, I b) { return _mm256_add_epi32(a, b); }
     static I andInt(I a, I b) { return _mm256_and_si256(a, b); }
     static I truncate(F v) { return _mm256_cvttps_epi32(v); }
-    static I tableIndex(I phase) { return _mm256_and_si256(_mm256_srli_epi32(phase, 4), _mm256_set1_epi32(0xFFF)); }
+    static I tableIndex(I phase) {
+        const I shifted = _mm256_srli_epi32(phase, kPhaseToIndexShift);
+        return _mm256_and_si256(shifted, _mm256_set1_epi32(kTableIndexMask));
+    }
 
     // Table reads are scalar, one load per lane; on x86-64 the indices leave the vector two at a
     // time, which halves the moves from vector to integer registers.

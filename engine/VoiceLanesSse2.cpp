@@ -48,7 +48,9 @@ struct Sse2 {
     static I addInt(I a, I b) { return _mm_add_epi32(a, b); }
     static I andInt(I a, I b) { return _mm_and_si128(a, b); }
     static I truncate(F v) { return _mm_cvttps_epi32(v); }
-    static I tableIndex(I phase) { return _mm_and_si128(_mm_srli_epi32(phase, 4), _mm_set1_epi32(0xFFF)); }
+    static I tableIndex(I phase) {
+        return _mm_and_si128(_mm_srli_epi32(phase, kPhaseToIndexShift), _mm_set1_epi32(kTableIndexMask));
+    }
 
     // Table reads are scalar: the indices go through memory, one load per lane.
     static F tableEntries(const float* table, I index) {

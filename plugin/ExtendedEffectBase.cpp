@@ -1,6 +1,6 @@
 #include "plugin/ExtendedEffectBase.h"
 
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 VstInt32 ExtendedEffectBase::getPlugCategory() {
     return (effect.flags & effFlagsIsSynth) ? kPlugCategSynth : kPlugCategUnknown;

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "plugin/Calyx2Plugin.h"
-#include "plugin/ModuleInstance.h"
+#include "editor/ModuleInstance.h"
 #include "vst/vst2.h"
 
 #if defined(_WIN32)

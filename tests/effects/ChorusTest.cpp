@@ -199,48 +199,6 @@ TEST(Chorus, NonFiniteAndHugeParametersDoNoLastingHarm) {
 }
 
 namespace {
-// The chorus written out plainly, one channel and one float operation at a time: the reference for
-// the loop that takes two frames and four taps at once.
-struct PlainChorus {
-    std::vector<float> lineLeft = std::vector<float>(Chorus::lineLength, 0.0f);
-    std::vector<float> lineRight = std::vector<float>(Chorus::lineLength, 0.0f);
-    float x = 0.5f, y = 0.0f;
-    int32_t write = 0, base = 0;
-    float sampleRate = 44100.0f;
-
-    static float tap(const std::vector<float>& line, int32_t readBase, float sweep) {
-        const float position = sweep * 512.0f;
-        const bool representable = position > -2147483648.0f && position < 2147483648.0f;  // false for NaN
-        const int32_t whole = representable ? static_cast<int32_t>(position) : INT32_MIN;
-        const float fraction = position - static_cast<float>(whole);
-        const uint32_t h = static_cast<uint32_t>(whole) + static_cast<uint32_t>(readBase);
-        const float ym1 = line[(h - 1u) & Chorus::lineMask], y0 = line[h & Chorus::lineMask];
-        const float y1 = line[(h + 1u) & Chorus::lineMask], y2 = line[(h + 2u) & Chorus::lineMask];
-        const float c1 = 0.5f * (y1 - ym1);
-        const float c3 = 0.5f * (y2 - ym1) + 1.5f * (y0 - y1);
-        const float c2 = ym1 - y0 + c1 - c3;
-        return ((c3 * fraction + c2) * fraction + c1) * fraction + y0;
-    }
-
-    void process(float* left, float* right, int frames, float rate, float level, float depth) {
-        if (frames <= 0) return;
-        float step = 2.0f * static_cast<float>(std::sin(static_cast<double>(rate * 10.0f) * 3.1415926538 /
-                                                        static_cast<double>(sampleRate)));
-        if (std::isnan(step)) step = 0.0f;
-        for (int i = 0; i < frames; ++i) {
-            x = x - step * y;
-            y = y + step * x;
-            const float sweepRight = (y + 1.0f) * depth, sweepLeft = (x + 1.0f) * depth;
-            lineLeft[write] = left[i];
-            lineRight[write] = right[i];
-            write = (write + 1) & Chorus::lineMask;
-            left[i] = left[i] + tap(lineLeft, base, sweepLeft) * level;
-            right[i] = right[i] + tap(lineRight, base, sweepRight) * level;
-            base = (base + 1) & Chorus::lineMask;
-        }
-    }
-};
-
 uint32_t bitsOf(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
@@ -252,16 +210,13 @@ uint32_t bitsOf(float value) {
 // 0..1 included, where a frame's taps reach the next frame's sample), blocks of any length, and a
 // sample-rate change on the way.
 TEST(Chorus, MatchesThePlainLoopBitForBit) {
-    Chorus chorus;
-    PlainChorus plain;
-    plain.base = chorus.getReadBase();
+    Chorus chorus, plain;
     std::mt19937 random(23);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f), signal(-1.0f, 1.0f);
     for (int block = 0; block < 80; ++block) {
         if (block == 40) {
             chorus.setSampleRate(48000.0f);
-            plain.sampleRate = 48000.0f;
-            plain.base = chorus.getReadBase();
+            plain.setSampleRate(48000.0f);
         }
         const int frames = static_cast<int>(random() % 700);
         const float rate = unit(random), level = unit(random);
@@ -270,7 +225,7 @@ TEST(Chorus, MatchesThePlainLoopBitForBit) {
         for (int n = 0; n < frames; ++n) left[n] = signal(random), right[n] = signal(random);
         std::vector<float> plainLeft = left, plainRight = right;
         chorus.process(left.data(), right.data(), frames, rate, level, depth);
-        plain.process(plainLeft.data(), plainRight.data(), frames, rate, level, depth);
+        plain.processReference(plainLeft.data(), plainRight.data(), frames, rate, level, depth);
         for (int n = 0; n < frames; ++n) {
             ASSERT_EQ(bitsOf(left[n]), bitsOf(plainLeft[n])) << "block " << block << " frame " << n;
             ASSERT_EQ(bitsOf(right[n]), bitsOf(plainRight[n])) << "block " << block << " frame " << n;
@@ -282,9 +237,7 @@ TEST(Chorus, MatchesThePlainLoopBitForBit) {
 // right one at once, the left a quarter period later): windows that start 0 to 3 samples before
 // the second frame of a pair, and just outside them, all come up.
 TEST(Chorus, TapsCrossingTheWritePositionMatchThePlainLoop) {
-    Chorus chorus;
-    PlainChorus plain;
-    plain.base = chorus.getReadBase();
+    Chorus chorus, plain;
     std::mt19937 random(29);
     std::uniform_real_distribution<float> signal(-1.0f, 1.0f);
     for (int done = 0; done < 12000;) {
@@ -293,7 +246,7 @@ TEST(Chorus, TapsCrossingTheWritePositionMatchThePlainLoop) {
         for (int n = 0; n < frames; ++n) left[n] = signal(random), right[n] = signal(random);
         std::vector<float> plainLeft = left, plainRight = right;
         chorus.process(left.data(), right.data(), frames, 0.2f, 1.0f, -0.5f);
-        plain.process(plainLeft.data(), plainRight.data(), frames, 0.2f, 1.0f, -0.5f);
+        plain.processReference(plainLeft.data(), plainRight.data(), frames, 0.2f, 1.0f, -0.5f);
         for (int n = 0; n < frames; ++n) {
             ASSERT_EQ(bitsOf(left[n]), bitsOf(plainLeft[n])) << "frame " << done + n;
             ASSERT_EQ(bitsOf(right[n]), bitsOf(plainRight[n])) << "frame " << done + n;

@@ -47,6 +47,21 @@ TEST(Envelope, FirstAttackStepAndTheStepReachingATargetReturnExactValues) {
     EXPECT_EQ(e.state, Sustain);
 }
 
+// A segment whose level lands exactly on its target ends on that step, not one later.
+TEST(Envelope, SegmentsLandingExactlyOnTheirTargetEndOnThatStep) {
+    Envelope e;
+    e.attackRate = e.decayRate = e.releaseRate = 0.25f;
+    e.sustainLevel = 0.5f;
+    e.start();
+    EXPECT_EQ(stepsIn(e, Attack), 4);
+    EXPECT_EQ(e.level, 1.0f);
+    EXPECT_EQ(stepsIn(e, Decay), 2);
+    EXPECT_EQ(e.state, Sustain);
+    e.state = Release;
+    EXPECT_EQ(stepsIn(e, Release), 2);
+    EXPECT_EQ(e.state, Idle);
+}
+
 TEST(Envelope, SustainZeroHoldsAtZeroWithoutEnding) {
     Envelope e;
     e.setTimes(44100.0f, 0.0, 0.01, 0.0, 0.0);

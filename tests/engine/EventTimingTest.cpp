@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "EngineTestSupport.h"
-#include "engine/FloatMath.h"
+#include "numeric/FloatMath.h"
 
 namespace {
 size_t firstNonZero(const std::vector<float>& signal) {

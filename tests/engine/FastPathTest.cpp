@@ -288,7 +288,8 @@ TEST(FastPath, LongNotesWrapEveryPhaseAndMatchTheReference) {
 }
 
 // States the parameters cannot produce but a direct write can: voices whose operators feed
-// different buses, and envelopes in a state outside their enumeration.
+// different buses, envelopes landing exactly on their targets, and envelopes in a state outside
+// their enumeration.
 TEST(FastPath, VoicesInUnusualStatesMatchTheReference) {
     for (InstructionSet set : availableSets()) {
         for (int voices : {1, 5, 9, 12, 17}) {  // whole vectors, part-filled ones and single lanes
@@ -306,6 +307,19 @@ TEST(FastPath, VoicesInUnusualStatesMatchTheReference) {
                     for (int op = 0; op < 4; ++op) e.voice(v).dest[op] = static_cast<Route>((v + op) % 3);
             });
             ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), where + ", mixed routes"));
+            // Rates that land exactly on each segment's target, where the step that ends it shows.
+            twins.both([](SynthEngine& e) {
+                for (int v = 0; v < SynthEngine::kVoiceCount; ++v) {
+                    for (int k = 0; k < Voice::kOperatorCount; ++k) {
+                        Envelope& env = e.voice(v).env[k];
+                        env.state = (v + k) % 2 ? Release : Attack;
+                        env.level = env.state == Release ? 0.5f : 0.0f;
+                        env.attackRate = env.decayRate = env.releaseRate = 0.25f;
+                        env.sustainLevel = 0.5f;
+                    }
+                }
+            });
+            ASSERT_TRUE(twins.renderAndCompare(8, std::vector<float>(16, 0.0f), where + ", exact landings"));
             twins.both([](SynthEngine& e) { e.voice(0).env[2].state = static_cast<EnvelopeState>(9); });
             ASSERT_TRUE(twins.renderAndCompare(300, std::vector<float>(600, 0.0f), where + ", unknown state"));
         }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "EngineTestSupport.h"
 
@@ -110,7 +111,17 @@ TEST(ParameterMapping, UnmappedIndexChangesOnlyTheValue) {
     EXPECT_EQ(before.lfoInc, engine.voice(0).lfoInc);
 }
 
+// Whatever hostile values sound like, they must not crash, trip the sanitizers or leave lasting
+// damage: once sane values are back and the voices silenced, a note sounds as on a fresh engine.
 TEST(ParameterMapping, NonFiniteAndHugeValuesKeepRenderingSafely) {
+    const auto playNote = [](SynthEngine& engine) {
+        midi(engine, 0xE0, 0x00, 0x40);  // bend back to the centre
+        midi(engine, 0x90, 69, 100);
+        return renderFrames(engine, 256);
+    };
+    SynthEngine fresh;
+    setPlainSine(fresh);
+    const std::vector<float> expected = playNote(fresh);
     const float hostile[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                              -std::numeric_limits<float>::infinity(), 1e30f, -1e30f, 1e-40f};
     for (float value : hostile) {
@@ -121,6 +132,9 @@ TEST(ParameterMapping, NonFiniteAndHugeValuesKeepRenderingSafely) {
         midi(engine, 0x90, 60, 100);
         midi(engine, 0xE0, 0x7F, 0x7F);
         midi(engine, 0x90, 127, 100, 3);
-        renderFrames(engine, 256);  // must not crash or trip the sanitizers
+        renderFrames(engine, 256);
+        setPlainSine(engine);
+        midi(engine, 0xB0, 123, 0);
+        EXPECT_EQ(playNote(engine), expected) << value;
     }
 }

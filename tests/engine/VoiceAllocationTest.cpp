@@ -1,6 +1,7 @@
 // Voice pool: one voice reserved ahead, at most 16 sustaining, notes released by key or by need.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -70,7 +71,8 @@ TEST(VoiceAllocation, FadingVoicesAreReusedBeforeHeldOnes) {
     const std::vector<int> before = sounding(engine);
     midi(engine, 0x90, 80, 100);
     renderFrames(engine, 64);
-    // No held note was taken: the reservation went to a fading voice.
+    // No held note was taken: the reservation went to the fading voice, the one that played 45.
+    EXPECT_EQ(engine.voice(engine.reservedVoice).note, 45 - 12);
     for (int v : before) {
         if (v == engine.reservedVoice) continue;
         EXPECT_FALSE(engine.voice(v).released) << v;
@@ -170,5 +172,22 @@ TEST(VoiceAllocation, ExtremeNotesAtEveryOctaveStayInTheTableAndStillRelease) {
         midi(engine, 0x80, 127, 0);
         renderFrames(engine, 2048);
         EXPECT_TRUE(sounding(engine).empty()) << "octave " << octaveStep;
+    }
+}
+
+// Notes arriving together each get a voice of their own: a voice whose start is still queued is
+// not free, though it is not active yet.
+TEST(VoiceAllocation, NotesQueuedInOneBlockEachTakeTheirOwnVoice) {
+    for (int notes : {2, 3, 5, 16}) {
+        SynthEngine engine;
+        setPlainSine(engine);
+        for (int n = 0; n < notes; ++n) midi(engine, 0x90, 50 + n, 100, n);
+        renderFrames(engine, 64);
+        std::vector<int> heard;
+        for (int v : sounding(engine)) heard.push_back(engine.voice(v).note + 12);
+        std::sort(heard.begin(), heard.end());
+        std::vector<int> played(notes);
+        for (int n = 0; n < notes; ++n) played[n] = 50 + n;
+        EXPECT_EQ(heard, played) << notes << " notes";
     }
 }

@@ -11,6 +11,7 @@
 #include "RecordingHost.h"
 #include "plugin/Calyx2Plugin.h"
 #include "plugin/FactoryBank.h"
+#include "tests/support/MidiEvent.h"
 
 namespace {
 constexpr float kSampleRate = 44100.0f;
@@ -69,14 +70,7 @@ class ProgramPlayer {
             std::vector<VstMidiEvent> midi;
             while (!pending.empty() && pending.front().frame < start + frames) {
                 const Event& event = pending.front();
-                VstMidiEvent e{};
-                e.type = kVstMidiType;
-                e.byteSize = sizeof(VstMidiEvent);
-                e.deltaFrames = event.frame - start;
-                e.midiData[0] = static_cast<char>(event.status);
-                e.midiData[1] = static_cast<char>(event.key);
-                e.midiData[2] = static_cast<char>(event.velocity);
-                midi.push_back(e);
+                midi.push_back(midiEvent(event.status, event.key, event.velocity, event.frame - start));
                 pending.erase(pending.begin());
             }
             if (!midi.empty()) send(midi);

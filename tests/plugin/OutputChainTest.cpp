@@ -9,6 +9,7 @@
 #include "RecordingHost.h"
 #include "engine/BlockRenderer.h"
 #include "plugin/Calyx2Plugin.h"
+#include "tests/support/MidiEvent.h"
 
 namespace {
 struct Stereo {
@@ -42,16 +43,7 @@ struct Player {
     }
 };
 
-VstMidiEvent note(int status, int key, int velocity, int delta) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(key);
-    e.midiData[2] = static_cast<char>(velocity);
-    return e;
-}
+constexpr auto note = midiEvent;
 
 std::vector<float> concat(const std::vector<Stereo>& blocks) {
     std::vector<float> all;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plugin/Calyx2Plugin.h"
+#include "tests/support/MidiEvent.h"
 
 namespace {
 
@@ -12,16 +13,7 @@ VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, 
     return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-VstMidiEvent noteOn(int note, int deltaFrames) {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof event;
-    event.deltaFrames = deltaFrames;
-    event.midiData[0] = static_cast<char>(0x90);
-    event.midiData[1] = static_cast<char>(note);
-    event.midiData[2] = 100;
-    return event;
-}
+VstMidiEvent noteOn(int note, int deltaFrames) { return midiEvent(0x90, note, 100, deltaFrames); }
 
 // A list laid out as hosts lay it out: the header, then as many pointers as there are events,
 // running past the two that VstEvents declares.

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "tests/support/MidiEvent.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #elif defined(CALYX2_STRESS_X11)
@@ -60,28 +62,20 @@ struct MidiList {
         int offset = 0;
         for (int i = 0; i < count; ++i) {
             offset = uniform(random, offset, frames - 1);
-            VstMidiEvent& event = events[i];
-            event = VstMidiEvent{};
-            event.type = kVstMidiType;
-            event.byteSize = sizeof(VstMidiEvent);
-            event.deltaFrames = offset;
             const int kind = uniform(random, 0, 9);
             const int channel = uniform(random, 0, 15);
+            VstMidiEvent& event = events[i];
             if (kind < 5) {
-                event.midiData[0] = static_cast<char>(0x90 | channel);
-                event.midiData[1] = static_cast<char>(uniform(random, 24, 96));
-                event.midiData[2] = static_cast<char>(uniform(random, 1, 127));
+                const int key = uniform(random, 24, 96);
+                event = midiEvent(0x90 | channel, key, uniform(random, 1, 127), offset);
             } else if (kind < 8) {
-                event.midiData[0] = static_cast<char>(0x80 | channel);
-                event.midiData[1] = static_cast<char>(uniform(random, 24, 96));
+                event = midiEvent(0x80 | channel, uniform(random, 24, 96), 0, offset);
             } else if (kind == 8) {
-                event.midiData[0] = static_cast<char>(0xE0 | channel);
-                event.midiData[1] = static_cast<char>(uniform(random, 0, 127));
-                event.midiData[2] = static_cast<char>(uniform(random, 0, 127));
+                const int low = uniform(random, 0, 127);
+                event = midiEvent(0xE0 | channel, low, uniform(random, 0, 127), offset);
             } else {
-                event.midiData[0] = static_cast<char>(0xB0 | channel);
-                event.midiData[1] = static_cast<char>(uniform(random, 0, 15) ? 1 : 123);
-                event.midiData[2] = static_cast<char>(uniform(random, 0, 127));
+                const int controller = uniform(random, 0, 15) ? 1 : 123;
+                event = midiEvent(0xB0 | channel, controller, uniform(random, 0, 127), offset);
             }
             list.pointers[i] = reinterpret_cast<VstEvent*>(&event);
         }

@@ -1,5 +1,5 @@
-// Float helpers shared by the engine. All arithmetic is float32 unless stated; conversions to
-// integers truncate toward zero.
+// Float helpers shared by the engine and the effects. All arithmetic is float32 unless stated;
+// conversions to integers truncate toward zero.
 #pragma once
 
 #include <cstdint>
