@@ -4,7 +4,7 @@
 
 #include "clap/Calyx2Clap.h"
 #include "clap/PresetDiscovery.h"
-#include "plugin/ModuleInstance.h"
+#include "editor/ModuleInstance.h"
 
 #if defined(_WIN32)
 #include <windows.h>
