@@ -12,6 +12,7 @@ packages=(
   libsndfile1-dev libpng-dev imagemagick
   clang libclang-rt-14-dev valgrind
   dpf-plugins-vst
+  libjack-jackd2-dev libasound2-dev jackd2
 )
 
 missing=()
