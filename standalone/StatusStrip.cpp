@@ -13,6 +13,7 @@ constexpr int kProgramTextWidth = 200;
 constexpr int kPianoTop = strip::panelHeight + kTextRowHeight + 2;
 constexpr int kPianoHeight = strip::height - kTextRowHeight - 8;
 constexpr int kRangeBarHeight = 3;
+constexpr int kHintLeft = 405;
 constexpr int kWhiteKeyWidth = 11;
 constexpr int kBlackKeyWidth = 7;
 constexpr int kBlackKeyHeight = kPianoHeight * 3 / 5;
@@ -99,6 +100,8 @@ void StatusStrip::draw(const StripState& state, int keyboardRange) {
     const int statusLength = std::snprintf(text, sizeof text, "keys %s%d  velocity %d",
                                            kNoteNames[state.baseNote % kOctave], octave, state.velocity);
     XDrawString(display, window, gc, next.x + next.width + 12, kTextBaseline, text, statusLength);
+    const int hintLength = std::snprintf(text, sizeof text, "arrows: octave, velocity");
+    XDrawString(display, window, gc, kHintLeft, kTextBaseline, text, hintLength);
     drawPiano(state, keyboardRange);
     XFlush(display);
 }
