@@ -85,10 +85,11 @@ void PluginDriver::track(const MidiMessage& message) {
 }
 
 void PluginDriver::render(float* left, float* right, int frameCount) {
-    if (busy.exchange(true, std::memory_order_acquire)) {  // being reconfigured: silence, no waiting
+    if (busy.exchange(true, std::memory_order_acquire)) {
+        // Being reconfigured: silence, no waiting. The events wait for the next block, so that no
+        // note-off is lost and no note hangs.
         std::fill(left, left + frameCount, 0.0f);
         std::fill(right, right + frameCount, 0.0f);
-        pending = 0;
         return;
     }
     const int last = std::max(frameCount - 1, 0);

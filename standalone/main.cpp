@@ -162,8 +162,10 @@ int main(int argc, char** argv) {
     if (!jackTookMidiPort && !sequencer.start(options.midiPort, error)) {
         if (!options.midiPort.empty())
             reportProblem("no MIDI port '" + options.midiPort + "' in JACK or the ALSA sequencer");
-        else
+        else if (dynamic_cast<JackAudio*>(audio.get()) != nullptr)
             reportProblem(error + ": MIDI keyboards only through JACK");
+        else
+            reportProblem(error + ": no MIDI input" + (options.gui ? " but the computer keyboard" : ""));
     }
     std::fprintf(stderr, "%s: playing through %s; bank %s\n", kProgramName, audio->description().c_str(),
                  bankPath.c_str());

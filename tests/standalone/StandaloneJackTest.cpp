@@ -138,6 +138,16 @@ TEST_F(StandaloneJack, TheBankProgramAndEditsSurviveARestart) {
     EXPECT_EQ(second->stop(), 0) << second->errorOutput();
 }
 
+// ALSA's null device (defined by every alsa-lib) stands in for a sound card.
+TEST(StandaloneAlsa, PlaysThroughAnAlsaDeviceAndStopsCleanly) {
+    const std::string config = temporaryFolder();
+    AppProcess app(standaloneCommand({"--no-gui", "--device", "alsa:null", "--rate", "44100", "--buffer", "128"}),
+                   standaloneEnvironment(config));
+    EXPECT_TRUE(app.saysWithin("playing through ALSA device 'null' at 44100 Hz, 128 frames", kStartSeconds))
+        << app.errorOutput();
+    EXPECT_EQ(app.stop(), 0) << app.errorOutput();
+}
+
 struct FailingStart {
     const char* name;
     std::vector<std::string> arguments;
