@@ -19,6 +19,7 @@ struct KeyCase {
     unsigned long keysym;
     int semitone;
 };
+void PrintTo(const KeyCase& key, std::ostream* out) { *out << "keysym " << key.keysym; }
 
 class PianoKeys : public ::testing::TestWithParam<KeyCase> {};
 
@@ -62,6 +63,7 @@ TEST(ComputerKeyboardTest, OctaveAndVelocityStepsStopAtTheirEndsAndNotesEndAsThe
 }
 
 struct CommandLine {
+    const char* name;
     std::vector<std::string> arguments;
     const char* error;  // nullptr: accepted
 };
@@ -86,12 +88,15 @@ TEST_P(StandaloneCommandLine, IsAcceptedOrRefusedWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, StandaloneCommandLine,
-    ::testing::Values(CommandLine{{"--device", "alsa:hw:1", "-r", "44100", "-b", "64", "a.fxp", "b.fxb"}, nullptr},
-                      CommandLine{{"-d", "jack", "--midi-port", "system:midi_capture_1", "--no-gui"}, nullptr},
-                      CommandLine{{"--device", "pulse"}, "--device takes"},
-                      CommandLine{{"--rate", "44.1k"}, "--rate takes"}, CommandLine{{"-b", "0"}, "--buffer takes"},
-                      CommandLine{{"--tempo", "-3"}, "--tempo takes"}, CommandLine{{"--rate"}, "needs a value"},
-                      CommandLine{{"--frobnicate"}, "unknown option --frobnicate"}));
+    ::testing::Values(CommandLine{"AlsaDevice", {"--device", "alsa:hw:1", "-r", "44100", "-b", "64", "a.fxp", "b.fxb"}, nullptr},
+                      CommandLine{"JackHeadless", {"-d", "jack", "--midi-port", "system:midi_capture_1", "--no-gui"}, nullptr},
+                      CommandLine{"UnknownDevice", {"--device", "pulse"}, "--device takes"},
+                      CommandLine{"RateNotANumber", {"--rate", "44.1k"}, "--rate takes"},
+                      CommandLine{"EmptyBuffer", {"-b", "0"}, "--buffer takes"},
+                      CommandLine{"NegativeTempo", {"--tempo", "-3"}, "--tempo takes"},
+                      CommandLine{"MissingValue", {"--rate"}, "needs a value"},
+                      CommandLine{"UnknownOption", {"--frobnicate"}, "unknown option --frobnicate"}),
+    [](const ::testing::TestParamInfo<CommandLine>& info) { return std::string(info.param.name); });
 
 TEST(StandaloneCommandLineTest, KeepsItsValuesAndFiles) {
     std::vector<std::string> words = {"calyx2-standalone", "-d", "alsa:hw:1", "-r", "44100", "-b", "64", "x.fxp"};
