@@ -153,13 +153,49 @@ class StandaloneWindow : public ::testing::Test {
         return client.left;
     }
 
+    // The current program's values from the bank file once it names the given program and they pass.
+    template <typename Accept>
+    std::vector<float> savedProgramOnceSaved(int wanted, Accept accept) {
+        int program = -1;
+        std::vector<float> values;
+        for (int attempt = 0; attempt < 250; ++attempt) {  // the application saves edits within seconds
+            if (readSavedBank(config, program, values) && program == wanted && accept(values)) return values;
+            std::this_thread::sleep_for(kPoll);
+        }
+        return {};
+    }
+
+    static RgbImage panelPicture(const std::vector<float>& values) {
+        FakePlugin saved;
+        std::copy(values.begin(), values.end(), saved.values.begin());
+        return snapshotPanel(saved, panelBitmapsWithout());
+    }
+
+    static int differingPixels(const RgbImage& a, const RgbImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    }
+
+    // Pixels of the panel on screen that differ from the offscreen picture, once it has settled.
+    int panelDifference(Window window, const std::vector<float>& values) {
+        const RgbImage expected = panelPicture(values);
+        int differing = -1;
+        for (int attempt = 0; attempt < 100 && differing != 0; ++attempt) {
+            differing = differingPixels(pixels(window, 0, strip::panelWidth, strip::panelHeight), expected);
+            std::this_thread::sleep_for(kPoll);
+        }
+        return differing;
+    }
+
     Display* display = nullptr;
     std::string config;
     std::string preset;
     std::unique_ptr<AppProcess> app;
 };
 
-TEST_F(StandaloneWindow, ComputerKeysPlayAndShowNotesAndADraggedKnobChangesSoundAndPanel) {
+TEST_F(StandaloneWindow, ComputerKeysPlayAndLightNotesAKnobDragChangesSoundAndPanelAndTheProgramButtonSwitches) {
     const Window window = findWindow();
     ASSERT_NE(window, 0u) << app->errorOutput();
     JackTestClient client("calyx2-test");
@@ -189,30 +225,20 @@ TEST_F(StandaloneWindow, ComputerKeysPlayAndShowNotesAndADraggedKnobChangesSound
     std::vector<float> quieter = holdAndRecord(client, XK_z, window, 60, shown);
     EXPECT_LT(rms(quieter, steady), 0.95 * rms(high, steady));
 
-    int program = -1;
-    std::vector<float> values;
-    for (int attempt = 0; attempt < 250; ++attempt) {  // the application saves edits within seconds
-        if (readSavedBank(config, program, values) && values[param::LVLm] < 0.8f) break;
-        std::this_thread::sleep_for(kPoll);
-    }
+    std::vector<float> values = savedProgramOnceSaved(0, [](const std::vector<float>& v) { return v[param::LVLm] < 0.8f; });
     ASSERT_EQ(values.size(), std::size_t(param::Count));
     EXPECT_NEAR(values[param::LVLm], 0.7f, 1e-5);
-    FakePlugin saved;
-    std::copy(values.begin(), values.end(), saved.values.begin());
-    const RgbImage expected = snapshotPanel(saved, panelBitmapsWithout());
-    int differing = -1;
-    for (int attempt = 0; attempt < 100 && differing != 0; ++attempt) {
-        const RgbImage now = pixels(window, 0, strip::panelWidth, strip::panelHeight);
-        differing = 0;
-        for (int y = 0; y < now.height; ++y)
-            for (int x = 0; x < now.width; ++x) differing += now.pixel(x, y) != expected.pixel(x, y);
-        std::this_thread::sleep_for(kPoll);
-    }
-    EXPECT_EQ(differing, 0);
-    int changed = 0;
-    for (int y = 0; y < before.height; ++y)
-        for (int x = 0; x < before.width; ++x) changed += before.pixel(x, y) != expected.pixel(x, y);
-    EXPECT_GT(changed, 0) << "the drag did not change the panel";
+    EXPECT_EQ(panelDifference(window, values), 0);
+    EXPECT_GT(differingPixels(before, panelPicture(values)), 0) << "the drag did not change the panel";
+
+    // The strip's next-program button: the panel follows the program.
+    const StripRect next = strip::nextProgramButton();
+    pointerTo(window, next.x + next.width / 2, next.y + next.height / 2);
+    button(true);
+    button(false);
+    values = savedProgramOnceSaved(1, [](const std::vector<float>&) { return true; });
+    ASSERT_EQ(values.size(), std::size_t(param::Count));
+    EXPECT_EQ(panelDifference(window, values), 0);
     EXPECT_EQ(app->stop(), 0) << app->errorOutput();
 }
 }  // namespace
