@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -35,16 +36,21 @@ void JackTestClient::close() {
 
 int JackTestClient::period() const { return client ? int(jack_get_buffer_size(client)) : 0; }
 
+int JackTestClient::setPeriod(int frames) { return jack_set_buffer_size(client, jack_nframes_t(frames)); }
+
+// The application's ports exist before it is active, and JACK connects only active clients: retry.
 bool JackTestClient::connectTo(const std::string& application, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    const std::string midiIn = application + ":midi_in";
-    while (jack_port_by_name(client, midiIn.c_str()) == nullptr) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(kPoll);
+    const std::string ours[] = {jack_port_name(midiOut), application + ":out_left", application + ":out_right"};
+    const std::string theirs[] = {application + ":midi_in", jack_port_name(inLeft), jack_port_name(inRight)};
+    for (int i = 0; i < 3; ++i) {
+        int result = 0;
+        while ((result = jack_connect(client, ours[i].c_str(), theirs[i].c_str())) != 0 && result != EEXIST) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(kPoll);
+        }
     }
-    return jack_connect(client, jack_port_name(midiOut), midiIn.c_str()) == 0 &&
-           jack_connect(client, (application + ":out_left").c_str(), jack_port_name(inLeft)) == 0 &&
-           jack_connect(client, (application + ":out_right").c_str(), jack_port_name(inRight)) == 0;
+    return true;
 }
 
 bool JackTestClient::play(const std::vector<ScheduledMessage>& schedule, int cycles) {

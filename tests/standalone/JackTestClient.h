@@ -24,6 +24,7 @@ class JackTestClient {
 
     bool opened() const { return client != nullptr; }
     int period() const;
+    int setPeriod(int frames);  // the whole server's; 0 when done
     // Waits until the application has its ports, then wires them to ours.
     bool connectTo(const std::string& application, double seconds);
     // Sends the schedule and records cycles periods, starting at the next cycle; false on a timeout.

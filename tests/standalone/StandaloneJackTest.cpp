@@ -42,11 +42,11 @@ const Note kMelody[] = {{57, 4, 37, 40, 100}, {64, 40, 100, 80, 255}, {72, 80, 0
 constexpr int kMeasureFromCycle = 6;  // after the attack, before the release
 constexpr int kCycles = 130;
 
-std::vector<ScheduledMessage> melodySchedule() {
+std::vector<ScheduledMessage> melodySchedule(int period) {
     std::vector<ScheduledMessage> schedule;
     for (const Note& n : kMelody) {
-        schedule.push_back({n.startCycle, n.startFrame, kNoteOn, uint8_t(n.note), 100});
-        schedule.push_back({n.endCycle, n.endFrame, kNoteOff, uint8_t(n.note), 0});
+        schedule.push_back({n.startCycle, n.startFrame % period, kNoteOn, uint8_t(n.note), 100});
+        schedule.push_back({n.endCycle, n.endFrame % period, kNoteOff, uint8_t(n.note), 0});
     }
     std::stable_sort(schedule.begin(), schedule.end(), [](const ScheduledMessage& a, const ScheduledMessage& b) {
         return a.cycle != b.cycle ? a.cycle < b.cycle : a.frame < b.frame;
@@ -72,7 +72,7 @@ class StandaloneJack : public ::testing::Test {
     // Plays the melody into the application and checks the recording against the in-process one.
     void expectMelodyAsInProcess(JackTestClient& client) {
         ASSERT_TRUE(client.connectTo(kClientName, kStartSeconds));
-        const std::vector<ScheduledMessage> schedule = melodySchedule();
+        const std::vector<ScheduledMessage> schedule = melodySchedule(client.period());
         ASSERT_TRUE(client.play(schedule, kCycles + 20));
         std::vector<float> left, right;
         renderInProcess(presetPath, schedule, kCycles, client.period(), left, right);
@@ -112,6 +112,18 @@ TEST_F(StandaloneJack, NotesSoundAtTheirPitchesAndMatchTheInProcessRenderingAndA
     expectMelodyAsInProcess(client);
     client.close();
     EXPECT_TRUE(app->saysWithin("MIDI port calyx2-test:midi_out vanished", 5.0)) << app->errorOutput();
+    EXPECT_EQ(app->stop(), 0) << app->errorOutput();
+}
+
+// The server's period halved while the application plays: it reconfigures the plug-in and goes on
+// exactly as a plug-in started at the new period.
+TEST_F(StandaloneJack, FollowsAChangeOfTheServersPeriod) {
+    auto app = startHeadless({presetPath});
+    JackTestClient client("calyx2-test");
+    ASSERT_TRUE(client.connectTo(kClientName, kStartSeconds));
+    ASSERT_EQ(client.setPeriod(JackTestServer::period / 2), 0);
+    ASSERT_EQ(client.period(), JackTestServer::period / 2);
+    expectMelodyAsInProcess(client);
     EXPECT_EQ(app->stop(), 0) << app->errorOutput();
 }
 
