@@ -31,6 +31,10 @@ JackTestServer::JackTestServer() : serverName("calyx2-test-" + std::to_string(ge
     setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
+    start();
+}
+
+void JackTestServer::start() {
     server = fork();
     if (server == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test program takes its server with it
@@ -59,8 +63,12 @@ JackTestServer::JackTestServer() : serverName("calyx2-test-" + std::to_string(ge
     }
 }
 
-JackTestServer::~JackTestServer() {
+JackTestServer::~JackTestServer() { stop(); }
+
+void JackTestServer::stop() {
+    ready = false;
     if (server <= 0) return;
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
+    server = -1;
 }

@@ -18,6 +18,8 @@ class JackTestServer {
     JackTestServer& operator=(const JackTestServer&) = delete;
 
     static bool installed();  // jackd is on PATH
+    void stop();
+    void start();
     bool running() const { return ready; }
     const std::string& name() const { return serverName; }
 

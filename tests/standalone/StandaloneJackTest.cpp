@@ -27,6 +27,7 @@ constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kNoteOff = 0x80;
 constexpr double kPitchTolerance = 0.01;  // a semitone is 6 %
 constexpr int kExitNoAudio = 3;
+constexpr int kExitAudioLost = 5;
 
 JackTestServer& jackServer() {
     static JackTestServer server;
@@ -125,6 +126,21 @@ TEST_F(StandaloneJack, FollowsAChangeOfTheServersPeriod) {
     ASSERT_EQ(client.period(), JackTestServer::period / 2);
     expectMelodyAsInProcess(client);
     EXPECT_EQ(app->stop(), 0) << app->errorOutput();
+}
+
+// The server stopped under the application: it says so, keeps the bank and ends by itself.
+TEST_F(StandaloneJack, ALostServerIsReportedAndTheBankIsKept) {
+    auto app = startHeadless({presetPath});
+    ASSERT_TRUE(app->saysWithin("playing through JACK", kStartSeconds)) << app->errorOutput();
+    jackServer().stop();
+    EXPECT_EQ(app->wait(kStartSeconds), kExitAudioLost);
+    EXPECT_NE(app->errorOutput().find("the JACK server went away"), std::string::npos) << app->errorOutput();
+    jackServer().start();
+    ASSERT_TRUE(jackServer().running());
+    int program = -1;
+    std::vector<float> values;
+    ASSERT_TRUE(readSavedBank(config, program, values));
+    EXPECT_EQ(values[param::LVLm], 0.8f);
 }
 
 // The preset given once is in the bank file after a stop, and the next run without it plays the same.
