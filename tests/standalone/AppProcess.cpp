@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -17,12 +19,26 @@ constexpr auto kPoll = std::chrono::milliseconds(20);
 constexpr double kStopTimeoutSeconds = 15.0;
 
 int decode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// Every folder this test program made, removed with everything in it when the program ends.
+struct MadeFolders {
+    std::vector<std::string> paths;
+    ~MadeFolders() {
+        for (const std::string& path : paths) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    }
+};
+MadeFolders madeFolders;
 }  // namespace
 
 std::string temporaryFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/calyx2-standalone-test-XXXXXX";
-    return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    if (mkdtemp(pattern.data()) == nullptr) return {};
+    madeFolders.paths.push_back(pattern);
+    return pattern;
 }
 
 AppProcess::AppProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment)

@@ -29,4 +29,4 @@ class AppProcess {
     std::string errorFile;
 };
 
-std::string temporaryFolder();  // a new empty folder under TMPDIR
+std::string temporaryFolder();  // a new empty folder under TMPDIR, removed when the test program ends
