@@ -12,10 +12,6 @@
 namespace {
 constexpr int kPollMilliseconds = 100;
 constexpr unsigned int kReadable = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kController = 0xB0;
-constexpr uint8_t kPitchBend = 0xE0;
 constexpr int kPitchBendCentre = 8192;
 
 int key(int client, int port) { return client * 256 + port; }
@@ -29,18 +25,18 @@ bool isHardwareSource(snd_seq_port_info_t* info) {
 bool toMessage(const snd_seq_event_t& event, MidiMessage& message) {
     switch (event.type) {
         case SND_SEQ_EVENT_NOTEON:
-            message = {uint8_t(kNoteOn | event.data.note.channel), event.data.note.note, event.data.note.velocity};
+            message = {uint8_t(midi::noteOn | event.data.note.channel), event.data.note.note, event.data.note.velocity};
             return true;
         case SND_SEQ_EVENT_NOTEOFF:
-            message = {uint8_t(kNoteOff | event.data.note.channel), event.data.note.note, event.data.note.velocity};
+            message = {uint8_t(midi::noteOff | event.data.note.channel), event.data.note.note, event.data.note.velocity};
             return true;
         case SND_SEQ_EVENT_CONTROLLER:
-            message = {uint8_t(kController | event.data.control.channel), uint8_t(event.data.control.param & 0x7F),
+            message = {uint8_t(midi::controller | event.data.control.channel), uint8_t(event.data.control.param & 0x7F),
                        uint8_t(event.data.control.value & 0x7F)};
             return true;
         case SND_SEQ_EVENT_PITCHBEND: {
             const int bend = event.data.control.value + kPitchBendCentre;
-            message = {uint8_t(kPitchBend | event.data.control.channel), uint8_t(bend & 0x7F),
+            message = {uint8_t(midi::pitchBend | event.data.control.channel), uint8_t(bend & 0x7F),
                        uint8_t((bend >> 7) & 0x7F)};
             return true;
         }

@@ -6,8 +6,6 @@
 #include <utility>
 
 namespace {
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kNoteOff = 0x80;
 constexpr int kOctave = 12;
 constexpr std::array<int, 6> kVelocities = {20, 40, 60, 80, 100, 127};
 constexpr int kDefaultVelocityStep = 4;
@@ -37,21 +35,21 @@ bool ComputerKeyboard::press(unsigned long keysym, MidiMessage& noteOn) {
     if (semitone < 0 || down.count(keysym) != 0) return false;
     const int note = base + semitone;
     down[keysym] = note;
-    noteOn = {kNoteOn, uint8_t(note), uint8_t(velocity())};
+    noteOn = {midi::noteOn, uint8_t(note), uint8_t(velocity())};
     return true;
 }
 
 bool ComputerKeyboard::release(unsigned long keysym, MidiMessage& noteOff) {
     auto found = down.find(keysym);
     if (found == down.end()) return false;
-    noteOff = {kNoteOff, uint8_t(found->second), 0};
+    noteOff = {midi::noteOff, uint8_t(found->second), 0};
     down.erase(found);
     return true;
 }
 
 std::vector<MidiMessage> ComputerKeyboard::releaseAll() {
     std::vector<MidiMessage> offs;
-    for (const auto& [key, note] : down) offs.push_back({kNoteOff, uint8_t(note), 0});
+    for (const auto& [key, note] : down) offs.push_back({midi::noteOff, uint8_t(note), 0});
     down.clear();
     return offs;
 }

@@ -19,7 +19,6 @@ namespace {
 constexpr float kRate = 48000.0f;
 constexpr int kBlock = 256;
 constexpr int kSoundingNotes = 16;  // one of the 17 voices is always held back for the next note
-constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kFirstNote = 48;
 constexpr uint8_t kVelocity = 100;
 constexpr int kWindowPumpMilliseconds = 15;
@@ -37,7 +36,7 @@ double measure(double seconds, MainWindow* window, PluginDriver& driver) {
     for (int op = 0; op < 4; ++op) driver.setParameter(param::operatorBase(op) + param::S, 1.0f);
     driver.setParameter(param::Sm, 1.0f);
     driver.configure(kRate, kBlock);
-    for (int n = 0; n < kSoundingNotes; ++n) driver.addEvent({kNoteOn, uint8_t(kFirstNote + n), kVelocity}, 0);
+    for (int n = 0; n < kSoundingNotes; ++n) driver.addEvent({midi::noteOn, uint8_t(kFirstNote + n), kVelocity}, 0);
     std::atomic<bool> done{false};
     const double cpuBefore = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();

@@ -12,8 +12,6 @@ constexpr const char* kLeftPort = "out_left";
 constexpr const char* kRightPort = "out_right";
 constexpr const char* kMidiPort = "midi_in";
 constexpr std::size_t kChannelMessageSize = 3;
-constexpr uint8_t kFirstChannelStatus = 0x80;
-constexpr uint8_t kFirstSystemStatus = 0xF0;
 
 // Every physical port of a type and direction, as full names.
 template <typename Visit>
@@ -135,7 +133,7 @@ int JackAudio::process(jack_nframes_t frames, void* self) {
     for (uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, midi, i) != 0 || event.size != kChannelMessageSize) continue;
-        if (event.buffer[0] < kFirstChannelStatus || event.buffer[0] >= kFirstSystemStatus) continue;
+        if (event.buffer[0] < midi::firstChannelStatus || event.buffer[0] >= midi::firstSystemStatus) continue;
         driver.addEvent({event.buffer[0], event.buffer[1], event.buffer[2]}, int(event.time));
     }
     auto* leftOut = static_cast<float*>(jack_port_get_buffer(audio.left, frames));

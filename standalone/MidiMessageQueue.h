@@ -7,6 +7,19 @@
 #include <atomic>
 #include <cstdint>
 
+// The status bytes and controllers the application itself makes or looks at (channel 1; the low
+// nibble carries the channel).
+namespace midi {
+constexpr uint8_t noteOff = 0x80;
+constexpr uint8_t noteOn = 0x90;
+constexpr uint8_t controller = 0xB0;
+constexpr uint8_t pitchBend = 0xE0;
+constexpr uint8_t firstChannelStatus = 0x80;  // channel messages run from here up to the system ones
+constexpr uint8_t firstSystemStatus = 0xF0;
+constexpr uint8_t allSoundOff = 120;
+constexpr uint8_t allNotesOff = 123;
+}  // namespace midi
+
 struct MidiMessage {
     uint8_t status = 0;
     uint8_t data1 = 0;

@@ -12,11 +12,6 @@
 static_assert(offsetof(VstEvents, events) == 2 * sizeof(VstIntPtr), "VstEvents layout");
 
 namespace {
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kController = 0xB0;
-constexpr uint8_t kAllNotesOff = 123;
-constexpr uint8_t kAllSoundOff = 120;
 constexpr auto kConfigureRetry = std::chrono::milliseconds(1);
 }  // namespace
 
@@ -76,11 +71,11 @@ void PluginDriver::addQueued(MidiMessageQueue& queue) {
 
 void PluginDriver::track(const MidiMessage& message) {
     const uint8_t kind = message.status & 0xF0;
-    if (kind == kNoteOn && message.data2 > 0)
+    if (kind == midi::noteOn && message.data2 > 0)
         held.noteOn(message.data1);
-    else if (kind == kNoteOff || kind == kNoteOn)
+    else if (kind == midi::noteOff || kind == midi::noteOn)
         held.noteOff(message.data1);
-    else if (kind == kController && (message.data1 == kAllNotesOff || message.data1 == kAllSoundOff))
+    else if (kind == midi::controller && (message.data1 == midi::allNotesOff || message.data1 == midi::allSoundOff))
         held.clear();
 }
 

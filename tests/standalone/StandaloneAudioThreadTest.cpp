@@ -18,8 +18,6 @@
 namespace {
 constexpr int kBlockSize = 256;
 constexpr int kBlocks = 2000;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kNoteOff = 0x80;
 
 TEST(StandaloneAudioThread, TakesNoHeapBlockLockOrKernelCallWithTheWindowOpen) {
     if (!XvfbDisplay::installed()) GTEST_SKIP() << "Xvfb is not installed";
@@ -41,14 +39,14 @@ TEST(StandaloneAudioThread, TakesNoHeapBlockLockOrKernelCallWithTheWindowOpen) {
         for (int block = 0; block < kBlocks; ++block) {
             driver.addQueued(keys);
             const uint8_t note = uint8_t(36 + block % 48);
-            driver.addEvent({block % 2 ? kNoteOff : kNoteOn, note, 90}, block % kBlockSize);
+            driver.addEvent({block % 2 ? midi::noteOff : midi::noteOn, note, 90}, block % kBlockSize);
             driver.render(left.data(), right.data(), kBlockSize);
         }
         counted = callCounterStop();
         done = true;
     });
     for (int turn = 0; !done; ++turn) {
-        keys.push({turn % 2 ? kNoteOff : kNoteOn, uint8_t(60 + turn % 12), 100});
+        keys.push({turn % 2 ? midi::noteOff : midi::noteOn, uint8_t(60 + turn % 12), 100});
         window.pump(1);
     }
     audio.join();

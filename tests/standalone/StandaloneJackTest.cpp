@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "engine/ParameterIndex.h"
+#include "standalone/MidiMessageQueue.h"
 #include "tests/standalone/AppProcess.h"
 #include "tests/standalone/JackTestClient.h"
 #include "tests/standalone/JackTestServer.h"
@@ -23,8 +24,6 @@
 namespace {
 constexpr const char* kClientName = "calyx2-under-test";
 constexpr double kStartSeconds = 15.0;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kNoteOff = 0x80;
 constexpr double kPitchTolerance = 0.01;  // a semitone is 6 %
 constexpr int kExitNoAudio = 3;
 constexpr int kExitAudioLost = 5;
@@ -46,8 +45,8 @@ constexpr int kCycles = 130;
 std::vector<ScheduledMessage> melodySchedule(int period) {
     std::vector<ScheduledMessage> schedule;
     for (const Note& n : kMelody) {
-        schedule.push_back({n.startCycle, n.startFrame % period, kNoteOn, uint8_t(n.note), 100});
-        schedule.push_back({n.endCycle, n.endFrame % period, kNoteOff, uint8_t(n.note), 0});
+        schedule.push_back({n.startCycle, n.startFrame % period, midi::noteOn, uint8_t(n.note), 100});
+        schedule.push_back({n.endCycle, n.endFrame % period, midi::noteOff, uint8_t(n.note), 0});
     }
     std::stable_sort(schedule.begin(), schedule.end(), [](const ScheduledMessage& a, const ScheduledMessage& b) {
         return a.cycle != b.cycle ? a.cycle < b.cycle : a.frame < b.frame;

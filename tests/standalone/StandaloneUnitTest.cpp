@@ -29,11 +29,11 @@ TEST_P(PianoKeys, PlayTheirSemitoneAboveTheBaseNote) {
     const bool plays = keyboard.press(GetParam().keysym, on);
     ASSERT_EQ(plays, GetParam().semitone >= 0);
     if (!plays) return;
-    EXPECT_EQ(on.status, 0x90);
+    EXPECT_EQ(on.status, midi::noteOn);
     EXPECT_EQ(on.data1, ComputerKeyboard::defaultBase + GetParam().semitone);
     EXPECT_FALSE(keyboard.press(GetParam().keysym, on)) << "a repeated press starts no second note";
     ASSERT_TRUE(keyboard.release(GetParam().keysym, off));
-    EXPECT_EQ(off.status, 0x80);
+    EXPECT_EQ(off.status, midi::noteOff);
     EXPECT_EQ(off.data1, ComputerKeyboard::defaultBase + GetParam().semitone);
 }
 
@@ -149,7 +149,7 @@ TEST(BankFileTest, EditsAndProgramComeBackAndNothingIsLeftBeside) {
 
 TEST(MidiMessageQueueTest, KeepsOrderAndDropsOnlyWhatDoesNotFit) {
     MidiMessageQueue queue;
-    for (uint32_t i = 0; i < MidiMessageQueue::capacity + 3; ++i) queue.push({0x90, uint8_t(i & 0x7F), 1});
+    for (uint32_t i = 0; i < MidiMessageQueue::capacity + 3; ++i) queue.push({midi::noteOn, uint8_t(i & 0x7F), 1});
     EXPECT_EQ(queue.droppedCount(), 3u);
     MidiMessage message;
     for (uint32_t i = 0; i < MidiMessageQueue::capacity; ++i) {
