@@ -1,9 +1,9 @@
 // calyx2-standalone as a user runs it, headless, on a private JACK server with the dummy back end:
 // a test client plays it notes through JACK MIDI and records what it sends out.
 //
-// What the recording is compared with: the same events at the same frame offsets rendered in this
-// process through a fresh Calyx2Plugin at the server's period, which is what calyx2-render computes
-// from a MIDI file at that block size; sample for sample, from the first period that sounds.
+// What the recording is compared with, sample for sample from the first period that sounds: the same
+// events at the same frame offsets rendered in this process through a fresh Calyx2Plugin at the
+// server's period, and calyx2-render's output for a MIDI file of those events at that block size.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -91,6 +91,23 @@ class StandaloneJack : public ::testing::Test {
             differing += client.left[from + i] != left[reference + i] || client.right[from + i] != right[reference + i];
         EXPECT_EQ(differing, 0u) << "of " << compared << " frames";
 
+#ifdef CALYX2_RENDER_FILE
+        // And what calyx2-render makes of the same events at the same block size.
+        std::vector<float> renderedLeft, renderedRight;
+        std::string error;
+        ASSERT_TRUE(renderWithTool(CALYX2_RENDER_FILE, CALYX2_PLUGIN_FILE, presetPath, schedule, period, renderedLeft,
+                                   renderedRight, error))
+            << error;
+        const std::size_t lastNoteOff = std::size_t(kMelody[2].endCycle) * std::size_t(period);
+        ASSERT_GE(renderedLeft.size(), lastNoteOff);
+        const std::size_t renderedCompared = std::min(compared, renderedLeft.size() - reference);
+        std::size_t differingFromTool = 0;
+        for (std::size_t i = 0; i < renderedCompared; ++i)
+            differingFromTool += client.left[from + i] != renderedLeft[reference + i] ||
+                                 client.right[from + i] != renderedRight[reference + i];
+        EXPECT_EQ(differingFromTool, 0u) << "of " << renderedCompared << " frames";
+#endif
+
         for (const Note& n : kMelody) {
             const std::size_t first = from + std::size_t(n.startCycle - kMelody[0].startCycle + kMeasureFromCycle) *
                                                  std::size_t(period);
@@ -105,7 +122,7 @@ class StandaloneJack : public ::testing::Test {
     std::string presetPath;
 };
 
-TEST_F(StandaloneJack, NotesSoundAtTheirPitchesAndMatchTheInProcessRenderingAndAVanishedPortIsReported) {
+TEST_F(StandaloneJack, NotesSoundAtTheirPitchesAndMatchInProcessAndCalyx2RenderAndAVanishedPortIsReported) {
     auto app = startHeadless({presetPath});
     JackTestClient client("calyx2-test");
     ASSERT_TRUE(client.opened());

@@ -1,5 +1,6 @@
 #include "tests/standalone/StandaloneTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,8 @@
 #include "plugin/ProgramBank.h"
 #include "standalone/PluginDriver.h"
 #include "standalone/PresetImport.h"
+#include "tests/standalone/AppProcess.h"
+#include "tests/tools/SmfBytes.h"
 
 namespace {
 constexpr float kOctaveOfConcertPitch = 0.2f;  // octave setting 1: MIDI note 69 at 440 Hz
@@ -50,6 +53,79 @@ void renderInProcess(const std::string& presetPath, const std::vector<ScheduledM
         const std::size_t at = std::size_t(cycle) * std::size_t(period);
         plugin.render(&left[at], &right[at], period);
     }
+}
+
+namespace {
+constexpr int kTicksPerQuarter = 24000;          // one tick a sample at 48 kHz and 120 beats a minute
+constexpr uint32_t kMicrosecondsPerQuarter = 500000;
+constexpr uint16_t kFloatFormat = 3;
+constexpr uint16_t kExtensibleFormat = 0xFFFE;
+
+uint32_t littleEndian(const std::vector<uint8_t>& bytes, std::size_t at, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[at + std::size_t(i)];
+    return value;
+}
+
+std::vector<uint8_t> midiFileOf(const std::vector<ScheduledMessage>& schedule, int period) {
+    smfbytes::Bytes events;
+    smfbytes::tempo(events, 0, kMicrosecondsPerQuarter);
+    uint32_t now = 0;
+    for (const ScheduledMessage& message : schedule) {
+        const uint32_t at = uint32_t(message.cycle * period + message.frame);
+        smfbytes::delta(events, at - now);
+        smfbytes::append(events, {message.status, message.data1, message.data2});
+        now = at;
+    }
+    smfbytes::endOfTrack(events, 0);
+    return smfbytes::file(smfbytes::header(0, 1, kTicksPerQuarter), {smfbytes::track(events)});
+}
+
+// Two-channel float WAV, as calyx2-render writes it with --depth float.
+bool readFloatWav(const std::string& path, std::vector<float>& left, std::vector<float>& right) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) return false;
+    bool floats = false;
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t size = littleEndian(bytes, at + 4, 4);
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
+            const uint32_t format = littleEndian(bytes, at + 8, 2);
+            floats = (format == kFloatFormat || format == kExtensibleFormat) && littleEndian(bytes, at + 10, 2) == 2 &&
+                     littleEndian(bytes, at + 22, 2) == 32;
+        } else if (std::memcmp(&bytes[at], "data", 4) == 0 && floats) {
+            const std::size_t frames = std::min<std::size_t>(size, bytes.size() - at - 8) / 8;
+            left.resize(frames);
+            right.resize(frames);
+            for (std::size_t i = 0; i < frames; ++i) {
+                std::memcpy(&left[i], &bytes[at + 8 + 8 * i], 4);
+                std::memcpy(&right[i], &bytes[at + 12 + 8 * i], 4);
+            }
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+}  // namespace
+
+bool renderWithTool(const std::string& renderTool, const std::string& plugin, const std::string& presetPath,
+                    const std::vector<ScheduledMessage>& schedule, int period, std::vector<float>& left,
+                    std::vector<float>& right, std::string& error) {
+    const std::string folder = temporaryFolder();
+    const std::string midi = folder + "/events.mid";
+    const std::string audio = folder + "/rendered.wav";
+    const std::vector<uint8_t> bytes = midiFileOf(schedule, period);
+    std::ofstream(midi, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    AppProcess tool({renderTool, "-q", "-p", plugin, "-s", "48000", "-b", std::to_string(period), "-d", "float",
+                     "--preset", presetPath, "-o", audio, midi},
+                    {});
+    const int exitCode = tool.wait(60.0);
+    if (exitCode != 0 || !readFloatWav(audio, left, right)) {
+        error = "calyx2-render exited with " + std::to_string(exitCode) + ": " + tool.errorOutput();
+        return false;
+    }
+    return true;
 }
 
 int firstSoundingCycle(const std::vector<float>& samples, int period) {

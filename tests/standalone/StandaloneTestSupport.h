@@ -17,6 +17,13 @@ void writePlainTonePreset(const std::string& path, const std::string& name);
 void renderInProcess(const std::string& presetPath, const std::vector<ScheduledMessage>& schedule, int cycles,
                      int period, std::vector<float>& left, std::vector<float>& right);
 
+// The same events written to a MIDI file whose ticks are samples (24000 ticks a quarter note at
+// 120 beats a minute and 48 kHz) and rendered by calyx2-render through calyx2.so at the given block
+// size, with the preset loaded. False with error set when the tool fails.
+bool renderWithTool(const std::string& renderTool, const std::string& plugin, const std::string& presetPath,
+                    const std::vector<ScheduledMessage>& schedule, int period, std::vector<float>& left,
+                    std::vector<float>& right, std::string& error);
+
 // The first period that holds a sample other than zero, or -1.
 int firstSoundingCycle(const std::vector<float>& samples, int period);
 
