@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -33,6 +34,14 @@ constexpr int kWindowWaitMilliseconds = 15;
 constexpr const char* kProgramName = "calyx2-standalone";
 
 volatile sig_atomic_t stopRequested = 0;
+std::function<void()> saveBeforeDying;  // what the X connection's loss must not take with it
+
+// Xlib ends the process when the display goes away (the handler may not return): the bank is saved first.
+int displayLost(Display*) {
+    reportProblem("the X display went away: the bank is saved, the application ends");
+    if (saveBeforeDying) saveBeforeDying();
+    _exit(kExitNoWindow);
+}
 
 void requestStop(int) { stopRequested = 1; }
 
@@ -141,6 +150,9 @@ int main(int argc, char** argv) {
     for (const std::string& file : options.presetFiles) {
         if (!importPresetFile(file, driver, error)) reportProblem(error + ": not loaded");
     }
+
+    saveBeforeDying = [&bank] { bank.save(); };
+    XSetIOErrorHandler(displayLost);
 
     MidiMessageQueue keyboardNotes;
     MidiMessageQueue sequencerNotes;

@@ -241,4 +241,25 @@ TEST_F(StandaloneWindow, ComputerKeysPlayAndLightNotesAKnobDragChangesSoundAndPa
     EXPECT_EQ(panelDifference(window, values), 0);
     EXPECT_EQ(app->stop(), 0) << app->errorOutput();
 }
+// The display gone under the application: it says so and keeps the bank (here, the preset it loaded).
+TEST(StandaloneWindowLost, ALostDisplayIsReportedAndTheBankIsKept) {
+    if (!JackTestServer::installed() || !XvfbDisplay::installed()) GTEST_SKIP() << "needs jackd and Xvfb";
+    ASSERT_TRUE(jackServer().running());
+    auto display = std::make_unique<XvfbDisplay>();
+    ASSERT_TRUE(display->running()) << display->failure();
+    const std::string config = temporaryFolder();
+    const std::string preset = config + "/plain-tone.fxp";
+    writePlainTonePreset(preset, "Plain tone");
+    std::map<std::string, std::string> environment = standaloneEnvironment(config);
+    environment["DISPLAY"] = display->name();
+    AppProcess app(standaloneCommand({"--device", "jack", "--name", kClientName, preset}), environment);
+    ASSERT_TRUE(app.saysWithin("playing through JACK", kStartSeconds)) << app.errorOutput();
+    display.reset();
+    EXPECT_EQ(app.wait(kStartSeconds), 4) << app.errorOutput();
+    EXPECT_NE(app.errorOutput().find("the X display went away"), std::string::npos) << app.errorOutput();
+    int program = -1;
+    std::vector<float> values;
+    ASSERT_TRUE(readSavedBank(config, program, values));
+    EXPECT_EQ(values[param::LVLm], 0.8f);
+}
 }  // namespace
