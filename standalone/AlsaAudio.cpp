@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "standalone/PluginDriver.h"
+#include "standalone/ReportProblem.h"
 
 namespace {
 constexpr int kChannels = 2;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "standalone/AudioBackend.h"
 #include "standalone/MidiMessageQueue.h"
+#include "standalone/ReportProblem.h"
 
 namespace {
 constexpr int kPollMilliseconds = 100;

@@ -27,5 +27,3 @@ class AudioBackend {
   protected:
     std::atomic<bool> gone{false};
 };
-
-void reportProblem(const std::string& message);  // one line on stderr, prefixed with the program name

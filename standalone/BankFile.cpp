@@ -12,6 +12,7 @@
 
 #include "host/PresetFile.h"
 #include "standalone/PluginDriver.h"
+#include "standalone/ReportProblem.h"
 
 namespace {
 constexpr const char* kFolderName = "calyx2";
@@ -131,4 +132,19 @@ std::vector<uint8_t> bankFingerprint(PluginDriver& plugin) {
     std::vector<uint8_t> fingerprint = plugin.chunk(false);
     fingerprint.push_back(uint8_t(plugin.program()));
     return fingerprint;
+}
+
+BankKeeper::BankKeeper(std::string path, PluginDriver& plugin) : path(std::move(path)), plugin(plugin) {}
+
+void BankKeeper::markSaved() { saved = bankFingerprint(plugin); }
+
+void BankKeeper::save() {
+    if (path.empty()) return;
+    std::vector<uint8_t> now = bankFingerprint(plugin);
+    if (now == saved) return;
+    std::string error;
+    if (saveBankFile(path, plugin, error))
+        saved = std::move(now);
+    else
+        reportProblem("the bank was not saved: " + error);
 }

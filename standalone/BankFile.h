@@ -22,3 +22,17 @@ bool saveBankFile(const std::string& path, PluginDriver& plugin, std::string& er
 // What would be saved: the bank chunk followed by the current program number, to tell whether anything
 // changed since the last save without touching the disk.
 std::vector<uint8_t> bankFingerprint(PluginDriver& plugin);
+
+// Writes the bank file only when the bank or the current program changed since the last write (or
+// since the load), so that saving every few seconds costs a comparison; failures are reported.
+class BankKeeper {
+  public:
+    BankKeeper(std::string path, PluginDriver& plugin);
+    void markSaved();
+    void save();
+
+  private:
+    std::string path;
+    PluginDriver& plugin;
+    std::vector<uint8_t> saved;
+};

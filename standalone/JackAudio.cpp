@@ -6,6 +6,7 @@
 
 #include "standalone/MidiMessageQueue.h"
 #include "standalone/PluginDriver.h"
+#include "standalone/ReportProblem.h"
 
 namespace {
 constexpr const char* kLeftPort = "out_left";

@@ -1,6 +1,5 @@
-#include <cstdio>
-#include <string>
+#include "standalone/ReportProblem.h"
 
-#include "standalone/AudioBackend.h"
+#include <cstdio>
 
 void reportProblem(const std::string& message) { std::fprintf(stderr, "calyx2-standalone: %s\n", message.c_str()); }

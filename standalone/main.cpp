@@ -19,6 +19,7 @@
 #include "standalone/MainWindow.h"
 #include "standalone/MidiMessageQueue.h"
 #include "standalone/PluginDriver.h"
+#include "standalone/ReportProblem.h"
 #include "standalone/PresetImport.h"
 #include "standalone/StandaloneHost.h"
 #include "standalone/StandaloneOptions.h"
@@ -66,28 +67,6 @@ void loadRememberedBank(const std::string& path, PluginDriver& driver) {
     else
         reportProblem(error + "; starting from the factory bank");
 }
-
-class BankKeeper {
-  public:
-    BankKeeper(std::string path, PluginDriver& driver) : path(std::move(path)), driver(driver) {}
-    void markLoaded() { saved = bankFingerprint(driver); }
-    // Writes the bank when anything changed since the last write.
-    void save() {
-        if (path.empty()) return;
-        std::vector<uint8_t> now = bankFingerprint(driver);
-        if (now == saved) return;
-        std::string error;
-        if (saveBankFile(path, driver, error))
-            saved = std::move(now);
-        else
-            reportProblem("the bank was not saved: " + error);
-    }
-
-  private:
-    std::string path;
-    PluginDriver& driver;
-    std::vector<uint8_t> saved;
-};
 
 std::unique_ptr<AudioBackend> startAudio(const StandaloneOptions& options, PluginDriver& driver, NoteSources sources,
                                          bool& jackTookMidiPort) {
@@ -146,7 +125,7 @@ int main(int argc, char** argv) {
     const std::string bankPath = defaultBankPath();
     loadRememberedBank(bankPath, driver);
     BankKeeper bank(bankPath, driver);
-    bank.markLoaded();
+    bank.markSaved();
     for (const std::string& file : options.presetFiles) {
         if (!importPresetFile(file, driver, error)) reportProblem(error + ": not loaded");
     }
