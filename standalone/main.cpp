@@ -130,7 +130,12 @@ int main(int argc, char** argv) {
         if (!importPresetFile(file, driver, error)) reportProblem(error + ": not loaded");
     }
 
-    saveBeforeDying = [&bank] { bank.save(); };
+    std::unique_ptr<AudioBackend> audio;
+    // The JACK client leaves the server properly, so that it does not wait on a dead one.
+    saveBeforeDying = [&bank, &audio] {
+        if (audio) audio->stop();
+        bank.save();
+    };
     XSetIOErrorHandler(displayLost);
 
     MidiMessageQueue keyboardNotes;
@@ -144,7 +149,7 @@ int main(int argc, char** argv) {
         }
     }
     bool jackTookMidiPort = false;
-    std::unique_ptr<AudioBackend> audio = startAudio(options, driver, {&keyboardNotes, &sequencerNotes}, jackTookMidiPort);
+    audio = startAudio(options, driver, {&keyboardNotes, &sequencerNotes}, jackTookMidiPort);
     if (!audio) {
         bank.save();
         return kExitNoAudio;

@@ -15,6 +15,7 @@
 namespace {
 constexpr auto kStartTimeout = std::chrono::seconds(15);
 constexpr auto kRetry = std::chrono::milliseconds(50);
+constexpr auto kStopTimeout = std::chrono::seconds(5);
 }  // namespace
 
 bool JackTestServer::installed() {
@@ -65,10 +66,19 @@ void JackTestServer::start() {
 
 JackTestServer::~JackTestServer() { stop(); }
 
+// A server that takes long to stop (a client died under it) is killed.
 void JackTestServer::stop() {
     ready = false;
     if (server <= 0) return;
     kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    while (waitpid(server, nullptr, WNOHANG) != server) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(server, SIGKILL);
+            waitpid(server, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kRetry);
+    }
     server = -1;
 }
