@@ -13,9 +13,10 @@
 #include <thread>
 
 namespace {
-constexpr auto kStartTimeout = std::chrono::seconds(15);
+constexpr auto kStartTimeout = std::chrono::seconds(60);
 constexpr auto kRetry = std::chrono::milliseconds(50);
-constexpr auto kStopTimeout = std::chrono::seconds(5);
+constexpr auto kStopTimeout = std::chrono::seconds(15);
+constexpr auto kRelaunchPause = std::chrono::milliseconds(250);
 }  // namespace
 
 bool JackTestServer::installed() {
@@ -35,33 +36,39 @@ JackTestServer::JackTestServer() : serverName("calyx2-test-" + std::to_string(ge
     start();
 }
 
+// JACK keeps a machine-wide table of a few running servers; while it is full (other test programs'
+// servers), jackd gives up at once, so it is started again until a place frees or time runs out.
 void JackTestServer::start() {
-    server = fork();
-    if (server == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test program takes its server with it
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, STDOUT_FILENO);
-        dup2(quiet, STDERR_FILENO);
-        const std::string rate = std::to_string(sampleRate);
-        const std::string frames = std::to_string(period);
-        execlp("jackd", "jackd", "-n", serverName.c_str(), "-S", "-t", "5000", "-d", "dummy", "-r", rate.c_str(),
-               "-p", frames.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (server > 0 && std::chrono::steady_clock::now() < deadline) {
-        jack_status_t status{};
-        if (jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status)) {
-            jack_client_close(probe);
-            ready = true;
-            return;
+    while (!ready && std::chrono::steady_clock::now() < deadline) {
+        launch();
+        while (server > 0 && !ready && std::chrono::steady_clock::now() < deadline) {
+            jack_status_t status{};
+            if (jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status)) {
+                jack_client_close(probe);
+                ready = true;
+            } else if (waitpid(server, nullptr, WNOHANG) == server) {
+                server = -1;
+            } else {
+                std::this_thread::sleep_for(kRetry);
+            }
         }
-        if (waitpid(server, nullptr, WNOHANG) == server) {
-            server = -1;
-            return;
-        }
-        std::this_thread::sleep_for(kRetry);
+        if (!ready) std::this_thread::sleep_for(kRelaunchPause);
     }
+}
+
+void JackTestServer::launch() {
+    server = fork();
+    if (server != 0) return;
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test program takes its server with it
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDOUT_FILENO);
+    dup2(quiet, STDERR_FILENO);
+    const std::string rate = std::to_string(sampleRate);
+    const std::string frames = std::to_string(period);
+    execlp("jackd", "jackd", "-n", serverName.c_str(), "-S", "-t", "5000", "-d", "dummy", "-r", rate.c_str(), "-p",
+           frames.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
 }
 
 JackTestServer::~JackTestServer() { stop(); }

@@ -24,6 +24,8 @@ class JackTestServer {
     const std::string& name() const { return serverName; }
 
   private:
+    void launch();
+
     pid_t server = -1;
     std::string serverName;
     bool ready = false;
