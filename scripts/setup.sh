@@ -22,7 +22,7 @@ test_packages=(
   lintian
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2 ardour
   emscripten chromium nodejs
-  qtractor libasound2-dev
+  qtractor libasound2-dev libjack-jackd2-dev
 )
 case "${1:-all}" in
   all) packages=("${test_packages[@]}")
