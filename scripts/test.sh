@@ -14,6 +14,7 @@ stage "build"
 scripts/build.sh
 
 stage "Linux tests"
+source scripts/jack-registry.sh
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 stage "Windows tests under Wine"
