@@ -4,5 +4,5 @@
 # killed runs the table is full and every new server fails with "Too many servers already active".
 # With no JACK server running on the machine, the table and its segments are only leftovers.
 if ! pgrep -x jackd >/dev/null 2>&1 && ! pgrep -x jackdbus >/dev/null 2>&1; then
-  rm -f /dev/shm/jack-shm-registry /dev/shm/jack_* /dev/shm/jack-*
+  rm -rf /dev/shm/jack-shm-registry /dev/shm/jack_* /dev/shm/jack-*
 fi
