@@ -8,27 +8,20 @@
 #include "RecordingHost.h"
 #include "engine/ParameterIndex.h"
 #include "plugin/Calyx2Plugin.h"
+#include "tests/support/MidiEvent.h"
 
 namespace bank {
 namespace {
 constexpr int kBlockSize = 512;
 constexpr double kPi = 3.14159265358979323846;
 
-VstMidiEvent midiEvent(int status, int data1, int data2) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-    return e;
-}
-
 void send(Calyx2Plugin& plugin, std::vector<VstMidiEvent>& midi) {
     std::vector<char> storage(sizeof(VstEvents) + midi.size() * sizeof(VstEvent*));
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
     list->numEvents = static_cast<VstInt32>(midi.size());
-    for (size_t i = 0; i < midi.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+    // The header declares two entries; a host's list runs on past them, written as the plug-in reads it.
+    VstEvent** slots = list->events;
+    for (size_t i = 0; i < midi.size(); ++i) slots[i] = reinterpret_cast<VstEvent*>(&midi[i]);
     plugin.processEvents(list);
 }
 
@@ -96,8 +89,8 @@ Stereo render(const Performance& performance) {
     plugin->resume();
 
     std::vector<VstMidiEvent> midi = {
-        midiEvent(0xB0, 1, static_cast<int>(performance.wheel * 127.0f + 0.5f))};
-    for (int key : performance.keys) midi.push_back(midiEvent(0x90, key, performance.velocity));
+        midiEvent(0xB0, 1, static_cast<int>(performance.wheel * 127.0f + 0.5f), 0)};
+    for (int key : performance.keys) midi.push_back(midiEvent(0x90, key, performance.velocity, 0));
     send(*plugin, midi);
 
     const int total = static_cast<int>(performance.seconds * performance.sampleRate);
