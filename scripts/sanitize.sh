@@ -16,4 +16,6 @@ source scripts/xvfb-env.sh
 
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-ctest --test-dir "$build" --output-on-failure -j"$jobs"
+# The standalone application's JACK tests stay in the plain build: under the sanitizers its exits (a
+# leak check over JACK's shared memory) outlast their deadlines on a loaded machine.
+ctest --test-dir "$build" --output-on-failure -j"$jobs" -LE jack
